@@ -1,0 +1,27 @@
+// The one process-wide state record. Everything runs on the GUI thread.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "calendar/calendar_paint.h"
+#include "calendar/month_grid.h"
+#include "config/settings.h"
+#include "holidays/holiday_store.h"
+#include "schedules/schedule_store.h"
+
+struct AppState {
+  HINSTANCE instance = nullptr;
+  HWND mainWindow = nullptr;      // the calendar window; null in the other modes
+  HANDLE privateFont = nullptr;   // registration of "Hooge 05_55"
+  wchar_t iniPath[MAX_PATH] = {}; // IniPath
+  DisplayedMonth displayed = {};
+  AppSettings settings = StartupSettings();
+  CalendarFonts fonts = {};
+  ScheduleList schedules; // constructed before the map, destroyed after it
+  HolidayMap holidays;
+  HWND popup = nullptr;
+  std::wstring popupText;
+};
+
+extern AppState g_app;

@@ -1,0 +1,121 @@
+#include "app/startup.h"
+
+#include <cwchar>
+
+#include "app/app_state.h"
+#include "calendar/calendar_window.h"
+#include "holidays/holiday_update.h"
+#include "resources/resource.h"
+#include "schedules/schedule_dialogs.h"
+#include "schedules/schedule_store.h"
+
+RunMode ChooseRunMode(const wchar_t *commandLine) {
+  if (!commandLine)
+    return RunMode::Window;
+  if (wcsstr(commandLine, L"/update-holidays") || wcsstr(commandLine, L"--update-holidays"))
+    return RunMode::UpdateHolidays;
+  if (wcsstr(commandLine, L"/schedule") || wcsstr(commandLine, L"--schedule"))
+    return RunMode::Schedule;
+  return RunMode::Window;
+}
+
+void RegisterPrivateFont() {
+  HRSRC resource = FindResourceW(g_app.instance, MAKEINTRESOURCEW(IDF_HOOGE), RT_FONT);
+  if (!resource)
+    return;
+  HGLOBAL loaded = LoadResource(g_app.instance, resource);
+  if (!loaded)
+    return;
+  void *bytes = LockResource(loaded);
+  DWORD size = SizeofResource(g_app.instance, resource);
+  DWORD installed = 0;
+  g_app.privateFont = AddFontMemResourceEx(bytes, size, nullptr, &installed);
+  if (!g_app.privateFont)
+    MessageBoxW(nullptr, L"Hooge 05_55 フォントの読み込みに失敗しました。", L"警告",
+                MB_OK | MB_ICONWARNING);
+}
+
+void UnregisterPrivateFont() {
+  if (g_app.privateFont)
+    RemoveFontMemResourceEx(g_app.privateFont);
+  g_app.privateFont = nullptr;
+}
+
+bool BuildIniPath(const wchar_t *modulePath, wchar_t *iniPath, size_t capacity) {
+  static const wchar_t kFileName[] = L"calendar.ini";
+  iniPath[0] = L'\0';
+  const wchar_t *slash = wcsrchr(modulePath, L'\\');
+  size_t dirLength = slash ? static_cast<size_t>(slash - modulePath) + 1 : 0;
+  // A path that does not fit stays empty: reads then find no file and writes
+  // fail, rather than touching a file at a cut-off path.
+  if (dirLength + wcslen(kFileName) + 1 > capacity)
+    return false;
+  wmemcpy(iniPath, modulePath, dirLength);
+  wcscpy(iniPath + dirLength, kFileName);
+  return true;
+}
+
+void EnsureIniFile(const wchar_t *iniPath) {
+  if (!iniPath[0] || GetFileAttributesW(iniPath) != INVALID_FILE_ATTRIBUTES)
+    return;
+  HANDLE file =
+      CreateFileW(iniPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return;
+  static const unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
+  DWORD written = 0;
+  WriteFile(file, kBom, sizeof kBom, &written, nullptr);
+  CloseHandle(file);
+}
+
+int RunHolidayMode() {
+  bool updated = UpdateHolidaysFromCommandLine();
+  UnregisterPrivateFont();
+  return updated ? 0 : 1;
+}
+
+int RunScheduleMode() {
+  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
+                  ScheduleListDialogProc, 0);
+  SaveSchedules();
+  UnregisterPrivateFont();
+  return 0;
+}
+
+static void RegisterCalendarClass() {
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  // Double clicks open the day popup; no redraw bits, the size never changes by dragging.
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = CalendarWindowProc;
+  windowClass.hInstance = g_app.instance;
+  windowClass.hIcon = LoadIconW(g_app.instance, MAKEINTRESOURCEW(IDI_APP));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kCalendarClassName;
+  windowClass.hIconSm = static_cast<HICON>(
+      LoadImageW(g_app.instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  RegisterClassExW(&windowClass);
+}
+
+int RunWindowMode() {
+  RegisterCalendarClass();
+  const AppSettings &settings = g_app.settings;
+  HWND window = CreateWindowExW(
+      0, kCalendarClassName, L"Dayglass", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, settings.PosX,
+      settings.PosY, settings.WinW, settings.WinH, nullptr, nullptr, g_app.instance, nullptr);
+  if (!window)
+    return 0;
+  g_app.mainWindow = window;
+  // Always the normal state, whatever the launcher asked for.
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+
+  MSG message = {};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  SaveSchedules();
+  UnregisterPrivateFont();
+  return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,23 @@
+// What start-up does before and after the modes: the command line, the
+// private font, and where calendar.ini lives.
+#pragma once
+#include <windows.h>
+
+enum class RunMode { Window, UpdateHolidays, Schedule };
+
+// The mode a command line asks for; switches are found as plain substrings.
+RunMode ChooseRunMode(const wchar_t *commandLine);
+
+// Registers FONT 1008 for this process; warns when registration fails.
+void RegisterPrivateFont();
+void UnregisterPrivateFont();
+
+// IniPath: calendar.ini beside the executable. False when the path does not fit.
+bool BuildIniPath(const wchar_t *modulePath, wchar_t *iniPath, size_t capacity);
+// Creates a missing calendar.ini holding only the UTF-8 byte-order mark.
+void EnsureIniFile(const wchar_t *iniPath);
+
+// Runs each mode; the result is the exit code.
+int RunHolidayMode();
+int RunScheduleMode();
+int RunWindowMode();

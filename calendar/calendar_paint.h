@@ -1,0 +1,20 @@
+// Drawing the calendar window: its fonts, its DPI and the month itself.
+#pragma once
+#include <windows.h>
+
+struct CalendarFonts {
+  HFONT title;
+  HFONT weekday;
+  HFONT date;
+};
+
+// The window's DPI (GetDpiForWindow where the system has it, else LOGPIXELSY; 96 at worst).
+int WindowDpi(HWND window);
+// Replaces the three calendar fonts for a DPI (96 when dpi <= 0).
+void CreateCalendarFonts(int dpi);
+// Deletes the calendar fonts and clears their slots.
+void DeleteCalendarFonts();
+// Draws the month onto a DC already filled with Bg.
+void PaintMonth(HDC dc, const RECT &client);
+// WM_PAINT of the calendar window: double-buffered, never flickers.
+void PaintCalendarWindow(HWND window);

@@ -1,0 +1,196 @@
+#include "config/settings.h"
+
+#include <cstddef>
+#include <cwchar>
+
+#include "app/app_state.h"
+#include "config/ini_file.h"
+
+const wchar_t kDefaultFace[] = L"Hooge 05_55";
+const wchar_t kDefaultHolidayUrl[] = L"https://www8.cao.go.jp/chosei/shukujitsu/syukujitsu.csv";
+
+namespace {
+
+enum class Kind { Number, Color, Switch, Flag, Text };
+
+struct SettingKey {
+  const wchar_t *section;
+  const wchar_t *key;
+  Kind kind;
+  size_t offset;   // of the field in AppSettings
+  size_t capacity; // characters, for text fields
+};
+
+#define FIELD(name) offsetof(AppSettings, name)
+// In the order the keys are written.
+const SettingKey kKeys[] = {
+    {L"Window", L"WinW", Kind::Number, FIELD(WinW), 0},
+    {L"Window", L"WinH", Kind::Number, FIELD(WinH), 0},
+    {L"Window", L"Margin", Kind::Number, FIELD(Margin), 0},
+    {L"Window", L"PosX", Kind::Number, FIELD(PosX), 0},
+    {L"Window", L"PosY", Kind::Number, FIELD(PosY), 0},
+    {L"Font", L"Face", Kind::Text, FIELD(Face), 32},
+    {L"Font", L"TitlePx", Kind::Number, FIELD(TitlePx), 0},
+    {L"Font", L"WeekPx", Kind::Number, FIELD(WeekPx), 0},
+    {L"Font", L"DatePx", Kind::Number, FIELD(DatePx), 0},
+    {L"Color", L"Bg", Kind::Color, FIELD(Bg), 0},
+    {L"Color", L"Today", Kind::Color, FIELD(Today), 0},
+    {L"Color", L"Weekday", Kind::Color, FIELD(Weekday), 0},
+    {L"Color", L"Saturday", Kind::Color, FIELD(Saturday), 0},
+    {L"Color", L"Sunday", Kind::Color, FIELD(Sunday), 0},
+    {L"Color", L"Holiday", Kind::Color, FIELD(Holiday), 0},
+    {L"Color", L"Schedule", Kind::Color, FIELD(Schedule), 0},
+    {L"Option", L"StartMonday", Kind::Switch, FIELD(StartMonday), 0},
+    {L"Option", L"ShowOutMonth", Kind::Flag, FIELD(ShowOutMonth), 0},
+    {L"Option", L"AutoDeleteOldSchedules", Kind::Flag, FIELD(AutoDeleteOldSchedules), 0},
+    {L"Option", L"HolidayUrl", Kind::Text, FIELD(HolidayUrl), 512},
+};
+#undef FIELD
+
+template <typename T> T &At(AppSettings &settings, const SettingKey &key) {
+  return *reinterpret_cast<T *>(reinterpret_cast<char *>(&settings) + key.offset);
+}
+template <typename T> const T &At(const AppSettings &settings, const SettingKey &key) {
+  return *reinterpret_cast<const T *>(reinterpret_cast<const char *>(&settings) + key.offset);
+}
+
+bool PointOnMonitor(int x, int y) {
+  return MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+AppSettings CommonValues() {
+  AppSettings settings = {};
+  settings.WinW = 300;
+  settings.WinH = 320;
+  settings.Margin = 10;
+  settings.TitlePx = 18;
+  settings.WeekPx = 12;
+  settings.DatePx = 18;
+  settings.Bg = RGB(0, 0, 0);
+  settings.Weekday = RGB(255, 255, 255);
+  settings.Saturday = RGB(0, 128, 255);
+  settings.Sunday = RGB(255, 0, 0);
+  settings.Holiday = RGB(255, 0, 0);
+  settings.Schedule = RGB(200, 200, 0);
+  settings.StartMonday = 0;
+  settings.ShowOutMonth = true;
+  settings.AutoDeleteOldSchedules = false;
+  CopyToField(settings.HolidayUrl, 512, kDefaultHolidayUrl);
+  return settings;
+}
+
+} // namespace
+
+void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text) {
+  size_t length = std::min(text.size(), capacity - 1);
+  // A value with a zero character in it ends there, as the field would read it.
+  size_t zero = text.find(L'\0');
+  if (zero != std::wstring::npos && zero < length)
+    length = zero;
+  wmemcpy(field, text.data(), length);
+  field[length] = L'\0';
+}
+
+AppSettings StartupSettings() {
+  AppSettings settings = CommonValues();
+  settings.Today = RGB(255, 141, 26);
+  settings.PosX = CW_USEDEFAULT;
+  settings.PosY = CW_USEDEFAULT;
+  return settings;
+}
+
+AppSettings DefaultSettings() {
+  AppSettings settings = CommonValues();
+  settings.Today = RGB(255, 140, 26);
+  settings.PosX = 0;
+  settings.PosY = 0;
+  CopyToField(settings.Face, 32, kDefaultFace);
+  return settings;
+}
+
+void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
+  ForEachIniEntry(
+      text, [&](const std::wstring &section, const std::wstring &key, const std::wstring &value) {
+        for (const SettingKey &entry : kKeys) {
+          if (section != entry.section || key != entry.key)
+            continue;
+          int number = ScanIniInt(value);
+          switch (entry.kind) {
+          case Kind::Number:
+            At<int>(settings, entry) = number;
+            break;
+          case Kind::Color:
+            At<COLORREF>(settings, entry) = static_cast<COLORREF>(number);
+            break;
+          case Kind::Switch:
+            At<int>(settings, entry) = number != 0 ? 1 : 0;
+            break;
+          case Kind::Flag:
+            At<bool>(settings, entry) = number != 0;
+            break;
+          case Kind::Text:
+            CopyToField(&At<wchar_t>(settings, entry), entry.capacity, value);
+            break;
+          }
+          return;
+        }
+      });
+}
+
+void ValidateSettings(AppSettings &settings, bool (*pointVisible)(int x, int y)) {
+  if (settings.PosX != CW_USEDEFAULT && settings.PosY != CW_USEDEFAULT &&
+      !pointVisible(settings.PosX, settings.PosY)) {
+    settings.PosX = CW_USEDEFAULT;
+    settings.PosY = CW_USEDEFAULT;
+  }
+  if (settings.WinW < 100)
+    settings.WinW = 300;
+  if (settings.WinH < 100)
+    settings.WinH = 320;
+  if (settings.TitlePx < 1)
+    settings.TitlePx = 18;
+  if (settings.WeekPx < 1)
+    settings.WeekPx = 12;
+  if (settings.DatePx < 1)
+    settings.DatePx = 18;
+  if (settings.Bg == settings.Weekday) { // the text would be invisible
+    settings.Bg = RGB(0, 0, 0);
+    settings.Weekday = RGB(255, 255, 255);
+  }
+}
+
+void PutSettingsInto(IniText &text, const AppSettings &settings) {
+  for (const SettingKey &entry : kKeys) {
+    switch (entry.kind) {
+    case Kind::Number:
+    case Kind::Switch:
+      SetIniInt(text, entry.section, entry.key, At<int>(settings, entry));
+      break;
+    case Kind::Color:
+      SetIniInt(text, entry.section, entry.key, static_cast<int>(At<COLORREF>(settings, entry)));
+      break;
+    case Kind::Flag:
+      SetIniInt(text, entry.section, entry.key, At<bool>(settings, entry) ? 1 : 0);
+      break;
+    case Kind::Text:
+      SetIniString(text, entry.section, entry.key, &At<wchar_t>(settings, entry));
+      break;
+    }
+  }
+}
+
+void LoadSettings() {
+  IniText text = ReadIniText();
+  if (text.empty())
+    return;
+  AssignSettingsFrom(text, g_app.settings);
+  ValidateSettings(g_app.settings, PointOnMonitor);
+}
+
+void SaveSettings() {
+  UpdateIniText([](IniText &text) { PutSettingsInto(text, g_app.settings); });
+}
+
+void ResetSettings() {
+  g_app.settings = DefaultSettings();
+}

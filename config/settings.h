@@ -1,0 +1,48 @@
+// The user's settings: the record, its keys in calendar.ini, the checks
+// made after loading, and the values the defaults button restores.
+#pragma once
+#include <windows.h>
+
+#include "config/ini_text.h"
+
+struct AppSettings {
+  int WinW;
+  int WinH;
+  wchar_t Face[32];
+  int TitlePx;
+  int WeekPx;
+  int DatePx;
+  COLORREF Bg;
+  COLORREF Today;
+  COLORREF Weekday;
+  COLORREF Saturday;
+  COLORREF Sunday;
+  COLORREF Holiday;
+  COLORREF Schedule;
+  int Margin;
+  int StartMonday;
+  bool ShowOutMonth;
+  bool AutoDeleteOldSchedules;
+  int PosX; // CW_USEDEFAULT when no position is known
+  int PosY;
+  wchar_t HolidayUrl[512];
+};
+
+extern const wchar_t kDefaultFace[];       // "Hooge 05_55"
+extern const wchar_t kDefaultHolidayUrl[]; // the Cabinet Office's national-holiday CSV
+
+AppSettings StartupSettings(); // the record before anything is loaded
+AppSettings DefaultSettings(); // what the defaults button restores
+
+// Pure pieces of the load and the save, for a given record and text.
+void AssignSettingsFrom(const IniText &text, AppSettings &settings);
+// pointVisible tells whether a screen point lies on some monitor.
+void ValidateSettings(AppSettings &settings, bool (*pointVisible)(int x, int y));
+void PutSettingsInto(IniText &text, const AppSettings &settings);
+// Copies text into a fixed field, cut to fit.
+void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
+
+// On the process-wide record.
+void LoadSettings();
+void SaveSettings();
+void ResetSettings();

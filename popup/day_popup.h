@@ -1,0 +1,25 @@
+// The borderless, topmost, non-activating popup with one day's entries.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+enum class PopupLineKind { Separator, Text, Blank };
+struct PopupLine {
+  PopupLineKind kind;
+  std::wstring text;
+};
+
+// The lines of a popup text: "---" separators, text blocks, blank lines
+// (an empty line right after a separator is dropped).
+std::vector<PopupLine> WalkPopupLines(const std::wstring &text);
+// Where a popup of this size goes for a cursor point, kept inside the work area.
+POINT PlacePopup(int x, int y, int width, int height, const RECT &workArea);
+// The popup font's height for the message font's height (times 1.3, truncated).
+LONG PopupFontHeight(LONG messageFontHeight);
+
+// Shows text at (x, y) in screen pixels, replacing any open popup.
+void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y);
+
+extern const wchar_t kPopupClassName[]; // "SchedulePopup"

@@ -1,0 +1,23 @@
+// The schedule list dialog (3000) and the schedule edit dialog (3010).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Lists every schedule; add, edit and delete are saved at once.
+INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void FillScheduleList(HWND dialog);
+void CommitScheduleChange(HWND dialog);
+
+// Edits the ScheduleEntry passed by address; result 1 confirmed, 2 cancelled.
+INT_PTR CALLBACK ScheduleEditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The edit dialog's checks on the fields as read (a field that did not read
+// as an unsigned number is "absent"); returns the first failing message, or
+// null when all pass. now is the local time with its seconds.
+struct ScheduleInput {
+  bool hasYear, hasMonth, hasDay, hasHour, hasMinute;
+  unsigned year, month, day, hour, minute;
+  std::wstring text;
+};
+const wchar_t *CheckScheduleInput(const ScheduleInput &input, const SYSTEMTIME &now);

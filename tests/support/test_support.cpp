@@ -1,0 +1,242 @@
+#include "tests/support/test_support.h"
+
+#include <cwchar>
+
+#include "app/app_state.h"
+
+TempDir::TempDir() {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  static unsigned counter = 0;
+  for (;;) {
+    path_ = std::wstring(base) + L"dgtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    if (CreateDirectoryW(path_.c_str(), nullptr))
+      break;
+  }
+}
+
+static void RemoveTree(const std::wstring &folder) {
+  for (const std::wstring &name : ListFiles(folder)) {
+    std::wstring path = folder + L"\\" + name;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      RemoveTree(path);
+    } else {
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(path.c_str());
+    }
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+TempDir::~TempDir() {
+  RemoveTree(path_);
+}
+
+std::vector<std::wstring> ListFiles(const std::wstring &folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return names;
+  do {
+    if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+      names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+std::string ReadFileBytes(const std::wstring &path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return std::string();
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool WriteFileBytes(const std::wstring &path, const std::string &bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  DWORD written = 0;
+  bool ok = bytes.empty() ||
+            (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+             written == bytes.size());
+  CloseHandle(file);
+  return ok;
+}
+
+bool FileExists(const std::wstring &path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Utf8(const std::wstring &text) {
+  if (text.empty())
+    return std::string();
+  int count = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                  0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(count), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], count,
+                      nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring Wide(const std::string &utf8) {
+  if (utf8.empty())
+    return std::wstring();
+  int count =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(count), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], count);
+  return text;
+}
+
+void UseIniPath(const std::wstring &path) {
+  wcsncpy(g_app.iniPath, path.c_str(), MAX_PATH - 1);
+  g_app.iniPath[MAX_PATH - 1] = L'\0';
+}
+
+bool WaitUntil(const std::function<bool()> &condition, int timeoutMs) {
+  ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  for (;;) {
+    if (condition())
+      return true;
+    if (GetTickCount64() > end)
+      return false;
+    Sleep(20);
+  }
+}
+
+std::wstring DayglassExePath() {
+  wchar_t value[MAX_PATH * 2] = {};
+  GetEnvironmentVariableW(L"DAYGLASS_EXE", value, MAX_PATH * 2);
+  std::wstring path = value;
+  if (!path.empty() && path[0] == L'/') { // a Linux path: Wine's Z: drive
+    for (wchar_t &c : path)
+      if (c == L'/')
+        c = L'\\';
+    path = L"Z:" + path;
+  }
+  return path;
+}
+
+Dayglass::Dayglass(const std::wstring &folder, const std::wstring &arguments) {
+  std::wstring exe = folder + L"\\dayglass.exe";
+  if (!FileExists(exe))
+    CopyFileW(DayglassExePath().c_str(), exe.c_str(), FALSE);
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty())
+    commandLine += L" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &process_))
+    process_ = {};
+  else
+    WaitForInputIdle(process_.hProcess, 10000);
+}
+
+Dayglass::~Dayglass() {
+  if (!process_.hProcess)
+    return;
+  if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+    Kill();
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+void Dayglass::Kill() {
+  TerminateProcess(process_.hProcess, 99);
+  WaitForSingleObject(process_.hProcess, 10000);
+}
+
+int Dayglass::WaitForExit(int timeoutMs) {
+  if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
+    return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return static_cast<int>(code);
+}
+
+namespace {
+struct WindowSearch {
+  DWORD processId;
+  const wchar_t *className;
+  HWND found;
+};
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+  auto *search = reinterpret_cast<WindowSearch *>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  if (owner == search->processId && IsWindowVisible(window) &&
+      wcscmp(name, search->className) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+} // namespace
+
+HWND Dayglass::FindWindowOfClass(const wchar_t *className) const {
+  WindowSearch search = {process_.dwProcessId, className, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND Dayglass::WaitForWindow(const wchar_t *className, int timeoutMs) const {
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = FindWindowOfClass(className)) != nullptr; }, timeoutMs);
+  return window;
+}
+
+Capture CaptureClient(HWND window) {
+  Capture capture;
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  capture.width = client.right;
+  capture.height = client.bottom;
+  if (capture.width <= 0 || capture.height <= 0)
+    return capture;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = capture.width;
+  info.bmiHeader.biHeight = -capture.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void *bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  capture.pixels.resize(static_cast<size_t>(capture.width) * capture.height);
+  const auto *source = static_cast<const unsigned char *>(bits);
+  for (size_t i = 0; i < capture.pixels.size(); ++i)
+    capture.pixels[i] = RGB(source[i * 4 + 2], source[i * 4 + 1], source[i * 4]);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return capture;
+}
+
+LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result);
+  return static_cast<LRESULT>(result);
+}

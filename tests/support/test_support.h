@@ -1,0 +1,72 @@
+// Helpers shared by the tests: temporary folders, file bytes, and driving
+// the real dayglass.exe (start it, find its windows, capture them).
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A fresh folder under %TEMP%, removed with everything in it at the end.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  const std::wstring &Path() const { return path_; }
+  std::wstring File(const std::wstring &name) const { return path_ + L"\\" + name; }
+
+private:
+  std::wstring path_;
+};
+
+std::string ReadFileBytes(const std::wstring &path);
+bool WriteFileBytes(const std::wstring &path, const std::string &bytes);
+bool FileExists(const std::wstring &path);
+std::string Utf8(const std::wstring &text);
+std::wstring Wide(const std::string &utf8);
+// Names of the files in a folder (no "." or "..").
+std::vector<std::wstring> ListFiles(const std::wstring &folder);
+
+// Points the process-wide IniPath at a file, for unit tests of the stores.
+void UseIniPath(const std::wstring &path);
+
+// Polls until condition holds or about timeoutMs pass; the result says which.
+bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 10000);
+
+// A running dayglass.exe copied into a test folder, so its calendar.ini is
+// that folder's. Ends the process (if still running) at the end.
+class Dayglass {
+public:
+  // Copies the exe (DAYGLASS_EXE) into folder and starts it with arguments.
+  Dayglass(const std::wstring &folder, const std::wstring &arguments = L"");
+  ~Dayglass();
+  Dayglass(const Dayglass &) = delete;
+  Dayglass &operator=(const Dayglass &) = delete;
+
+  bool Started() const { return process_.hProcess != nullptr; }
+  DWORD ProcessId() const { return process_.dwProcessId; }
+  // A visible top-level window of this process with the class, or null.
+  HWND FindWindowOfClass(const wchar_t *className) const;
+  HWND WaitForWindow(const wchar_t *className, int timeoutMs = 15000) const;
+  // Waits for the process to end; returns its exit code, or -1 on time-out.
+  int WaitForExit(int timeoutMs = 15000);
+  void Kill();
+
+private:
+  PROCESS_INFORMATION process_ = {};
+};
+
+// The path of dayglass.exe under test (from DAYGLASS_EXE, a Linux or Windows path).
+std::wstring DayglassExePath();
+
+// A picture of a window's client area, taken from the screen.
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels; // row by row
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Capture CaptureClient(HWND window);
+// Sends a message and waits for the window to handle it.
+LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
