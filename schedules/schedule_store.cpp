@@ -1,23 +1,221 @@
-// Placeholder until the schedule store lands.
 #include "schedules/schedule_store.h"
-std::wstring EscapeScheduleText(const std::wstring &text) {
-  return text;
+
+#include <algorithm>
+
+#include "app/app_state.h"
+#include "config/ini_file.h"
+
+namespace {
+
+const wchar_t kSectionName[] = L"Schedules";
+
+bool IsScanSpace(wchar_t c) {
+  return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
-std::wstring UnescapeScheduleText(const std::wstring &stored) {
+
+// One "%d" of a formatted scan: white space, an optional sign, at least one
+// digit. The value is kept modulo 2^16, which is what storing the number in
+// a WORD keeps, and no digit count can overflow.
+bool ScanNumber(const std::wstring &text, size_t &at, WORD &number) {
+  while (at < text.size() && IsScanSpace(text[at]))
+    ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == L'+' || text[at] == L'-'))
+    negative = text[at++] == L'-';
+  size_t digits = at;
+  unsigned value = 0;
+  while (at < text.size() && text[at] >= L'0' && text[at] <= L'9')
+    value = (value * 10 + static_cast<unsigned>(text[at++] - L'0')) & 0xFFFFu;
+  if (at == digits)
+    return false;
+  number = static_cast<WORD>(negative ? (0x10000u - value) & 0xFFFFu : value);
+  return true;
+}
+
+bool ScanLiteral(const std::wstring &text, size_t &at, wchar_t literal) {
+  if (at >= text.size() || text[at] != literal)
+    return false;
+  ++at;
+  return true;
+}
+
+// "%d/%d/%d %d:%d": true only when all five numbers were converted.
+bool ScanDateTime(const std::wstring &text, SYSTEMTIME &when) {
+  when = SYSTEMTIME{};
+  size_t at = 0;
+  if (!ScanNumber(text, at, when.wYear) || !ScanLiteral(text, at, L'/') ||
+      !ScanNumber(text, at, when.wMonth) || !ScanLiteral(text, at, L'/') ||
+      !ScanNumber(text, at, when.wDay))
+    return false;
+  while (at < text.size() && IsScanSpace(text[at]))
+    ++at;
+  return ScanNumber(text, at, when.wHour) && ScanLiteral(text, at, L':') &&
+         ScanNumber(text, at, when.wMinute);
+}
+
+void AppendPadded(std::wstring &out, unsigned long long value, size_t width) {
+  wchar_t digits[24];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  if (count < width)
+    out.append(width - count, L'0');
+  while (count > 0)
+    out += digits[--count];
+}
+
+void AppendEscaped(std::wstring &out, const std::wstring &text) {
+  for (wchar_t c : text) {
+    switch (c) {
+    case L'\r':
+      break;
+    case L'\n':
+      out += L"\\n";
+      break;
+    case L'\\':
+      out += L"\\\\";
+      break;
+    default:
+      out += c;
+    }
+  }
+}
+
+// The line is built in place in out, so a whole section costs no
+// allocation per line and a text of any length is written whole.
+void AppendScheduleLine(std::wstring &out, size_t index, const ScheduleEntry &entry) {
+  AppendPadded(out, index, 4);
+  out += L'=';
+  AppendPadded(out, entry.when.wYear, 4);
+  out += L'/';
+  AppendPadded(out, entry.when.wMonth, 2);
+  out += L'/';
+  AppendPadded(out, entry.when.wDay, 2);
+  out += L' ';
+  AppendPadded(out, entry.when.wHour, 2);
+  out += L':';
+  AppendPadded(out, entry.when.wMinute, 2);
+  out += L'|';
+  AppendEscaped(out, entry.text);
+  out += entry.markedOld ? L"|Y\r\n" : L"|\r\n";
+}
+
+} // namespace
+
+std::wstring EscapeScheduleText(const std::wstring &text) {
+  std::wstring stored;
+  stored.reserve(text.size() + text.size() / 8);
+  AppendEscaped(stored, text);
   return stored;
 }
-bool ScheduleEarlier(const ScheduleEntry &, const ScheduleEntry &) {
-  return false;
+
+std::wstring UnescapeScheduleText(const std::wstring &stored) {
+  std::wstring text;
+  text.reserve(stored.size());
+  for (size_t at = 0; at < stored.size(); ++at) {
+    wchar_t c = stored[at];
+    if (c == L'\r')
+      continue;
+    if (c == L'\\' && at + 1 < stored.size()) {
+      if (stored[at + 1] == L'n') {
+        text += L"\r\n";
+        ++at;
+        continue;
+      }
+      if (stored[at + 1] == L'\\') {
+        text += L'\\';
+        ++at;
+        continue;
+      }
+    }
+    text += c;
+  }
+  return text;
 }
-ScheduleList ParseSchedules(const IniText &, bool, bool *) {
-  return {};
+
+bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b) {
+  // Plain numbers rather than the platform's date conversion, which refuses
+  // the invalid date-times a file may hold; for valid ones the order is the same.
+  const SYSTEMTIME &x = a.when;
+  const SYSTEMTIME &y = b.when;
+  if (x.wYear != y.wYear)
+    return x.wYear < y.wYear;
+  if (x.wMonth != y.wMonth)
+    return x.wMonth < y.wMonth;
+  if (x.wDay != y.wDay)
+    return x.wDay < y.wDay;
+  if (x.wHour != y.wHour)
+    return x.wHour < y.wHour;
+  return x.wMinute < y.wMinute;
 }
-std::wstring FormatScheduleLine(size_t, const ScheduleEntry &) {
-  return {};
+
+ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedAny) {
+  ScheduleList list;
+  bool dropped = false;
+  ForEachIniEntry(
+      text, [&](const std::wstring &section, const std::wstring &, const std::wstring &value) {
+        if (section != kSectionName || value.empty())
+          return;
+        size_t bar = value.find(L'|');
+        if (bar == std::wstring::npos)
+          return;
+        size_t textBegin = bar + 1;
+        size_t textEnd = value.size();
+        size_t restLength = textEnd - textBegin;
+        bool marked = restLength >= 2 && value[textEnd - 2] == L'|' &&
+                      (value[textEnd - 1] == L'Y' || value[textEnd - 1] == L'y');
+        if (marked)
+          textEnd -= 2;
+        else if (restLength >= 1 && value[textEnd - 1] == L'|')
+          textEnd -= 1;
+        if (marked && autoDelete) {
+          dropped = true;
+          return;
+        }
+        ScheduleEntry entry = {};
+        if (!ScanDateTime(value.substr(0, bar), entry.when))
+          return;
+        entry.text = UnescapeScheduleText(value.substr(textBegin, textEnd - textBegin));
+        entry.markedOld = marked;
+        list.push_back(std::move(entry));
+      });
+  if (droppedAny)
+    *droppedAny = dropped;
+  return list;
 }
-std::wstring BuildScheduleSection(const ScheduleList &) {
-  return {};
+
+std::wstring FormatScheduleLine(size_t index, const ScheduleEntry &entry) {
+  std::wstring line;
+  AppendScheduleLine(line, index, entry);
+  return line;
 }
-void LoadSchedules() {}
-void SaveSchedules() {}
-void SortSchedules() {}
+
+std::wstring BuildScheduleSection(const ScheduleList &list) {
+  size_t size = 0;
+  for (const ScheduleEntry &entry : list)
+    size += 32 + entry.text.size() + entry.text.size() / 8;
+  std::wstring body;
+  body.reserve(size);
+  for (size_t i = 0; i < list.size(); ++i)
+    AppendScheduleLine(body, i + 1, list[i]);
+  return body;
+}
+
+void LoadSchedules() {
+  bool dropped = false;
+  g_app.schedules = ParseSchedules(ReadIniText(), g_app.settings.AutoDeleteOldSchedules, &dropped);
+  if (dropped)
+    SaveSchedules();
+}
+
+void SaveSchedules() {
+  UpdateIniText([](IniText &text) {
+    ReplaceIniSection(text, kSectionName, BuildScheduleSection(g_app.schedules));
+  });
+}
+
+void SortSchedules() {
+  std::sort(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier);
+}

@@ -25,7 +25,8 @@ bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b);
 // Schedules of every "[Schedules]" section in file order; marked ones are
 // dropped when autoDelete is on, and *droppedAny tells whether any was.
 ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedAny);
-std::wstring FormatScheduleLine(size_t index, const ScheduleEntry &entry); // index from 1
+// One stored line, CR LF included; index counts from 1.
+std::wstring FormatScheduleLine(size_t index, const ScheduleEntry &entry);
 std::wstring BuildScheduleSection(const ScheduleList &list);
 
 // On the process-wide list.
