@@ -1,0 +1,120 @@
+// Start-up as a user meets it: the first run, the stored window geometry,
+// the settings written on close, and the holiday switch without a window.
+#include <gtest/gtest.h>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+const char kKeyOrder[] = "[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=";
+
+std::vector<std::string> KeysInOrder(const std::string &bytes) {
+  std::vector<std::string> keys;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    size_t end = bytes.find("\r\n", at);
+    if (end == std::string::npos)
+      end = bytes.size();
+    std::string line = bytes.substr(at, end - at);
+    size_t equals = line.find('=');
+    if (!line.empty() && line[0] == '[')
+      keys.push_back(line);
+    else if (equals != std::string::npos)
+      keys.push_back(line.substr(0, equals));
+    at = end + 2;
+  }
+  return keys;
+}
+
+} // namespace
+
+TEST(Startup, FirstRunCreatesTheMarkOnlyFileAndCloseWritesTheSettings) {
+  TempDir dir;
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")), "\xEF\xBB\xBF");
+
+  RECT rect;
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.right - rect.left, 300);
+  EXPECT_EQ(rect.bottom - rect.top, 320);
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  EXPECT_STREQ(title, L"Dayglass");
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+  std::string bytes = ReadFileBytes(dir.File(L"calendar.ini"));
+  EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u);
+  EXPECT_NE(bytes.find(kKeyOrder), std::string::npos);
+  EXPECT_NE(bytes.find("Face=Hooge 05_55\r\n"), std::string::npos);
+  std::string position =
+      "PosX=" + std::to_string(rect.left) + "\r\nPosY=" + std::to_string(rect.top) + "\r\n";
+  EXPECT_NE(bytes.find(position), std::string::npos);
+  const std::vector<std::string> expected = {"[Window]",
+                                             "WinW",
+                                             "WinH",
+                                             "Margin",
+                                             "PosX",
+                                             "PosY",
+                                             "[Font]",
+                                             "Face",
+                                             "TitlePx",
+                                             "WeekPx",
+                                             "DatePx",
+                                             "[Color]",
+                                             "Bg",
+                                             "Today",
+                                             "Weekday",
+                                             "Saturday",
+                                             "Sunday",
+                                             "Holiday",
+                                             "Schedule",
+                                             "[Option]",
+                                             "StartMonday",
+                                             "ShowOutMonth",
+                                             "AutoDeleteOldSchedules",
+                                             "HolidayUrl",
+                                             "[Schedules]"};
+  EXPECT_EQ(KeysInOrder(bytes.substr(3)), expected);
+}
+
+TEST(Startup, WindowOpensAtTheStoredSizeAndPosition) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                             "\xEF\xBB\xBF[Window]\r\nWinW=420\r\nWinH=380\r\nPosX=120\r\n"
+                             "PosY=90\r\n"));
+  Dayglass app(dir.Path(), L"--unknown-switch");
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.left, 120);
+  EXPECT_EQ(rect.top, 90);
+  EXPECT_EQ(rect.right - rect.left, 420);
+  EXPECT_EQ(rect.bottom - rect.top, 380);
+  LONG style = GetWindowLongW(window, GWL_STYLE);
+  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX),
+            WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+}
+
+TEST(Startup, HolidaySwitchWithoutAddressFailsWithoutAWindow) {
+  TempDir dir;
+  const std::string before =
+      "\xEF\xBB\xBF[Option]\r\nHolidayUrl=\r\n[Holidays]\r\n2026-01-01=x\r\n";
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), before));
+  Dayglass app(dir.Path(), L"/schedule --update-holidays");
+  bool sawWindow = false;
+  int code = -1;
+  WaitUntil([&] {
+    sawWindow = sawWindow || app.FindWindowOfClass(L"Dayglass") || app.FindWindowOfClass(L"#32770");
+    code = app.WaitForExit(0);
+    return code != -1;
+  });
+  EXPECT_EQ(code, 1);
+  EXPECT_FALSE(sawWindow);
+  EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")), before);
+}

@@ -1,0 +1,94 @@
+#include "config/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+const std::string kOld = "\xEF\xBB\xBF[Window]\r\nWinW=400\r\n";
+
+class IniFile : public ::testing::Test {
+protected:
+  void SetUp() override { UseIniPath(path); }
+  TempDir dir;
+  std::wstring path = dir.File(L"calendar.ini");
+};
+
+} // namespace
+
+TEST_F(IniFile, RoundTripWritesTheMarkAndTheText) {
+  ASSERT_TRUE(WriteIniText(L"[A]\r\nk=祝日\r\n"));
+  EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBF[A]\r\nk=\xE7\xA5\x9D\xE6\x97\xA5\r\n");
+  bool readable = false;
+  EXPECT_EQ(ReadIniText(&readable), L"[A]\r\nk=祝日\r\n");
+  EXPECT_TRUE(readable);
+  EXPECT_EQ(ListFiles(dir.Path()).size(), 1u) << "no temporary file stays behind";
+}
+
+TEST_F(IniFile, MissingFileReadsEmptyButKnown) {
+  bool readable = false;
+  EXPECT_EQ(ReadIniText(&readable), L"");
+  EXPECT_TRUE(readable);
+  EXPECT_TRUE(UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinW", 300); }));
+  EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBF[Window]\r\nWinW=300\r\n");
+}
+
+TEST_F(IniFile, EmptyTextIsNotWritten) {
+  ASSERT_TRUE(WriteFileBytes(path, kOld));
+  EXPECT_FALSE(WriteIniText(L""));
+  EXPECT_EQ(ReadFileBytes(path), kOld);
+}
+
+TEST_F(IniFile, ReadOnlyFileIsLeftAsItWas) {
+  ASSERT_TRUE(WriteFileBytes(path, kOld));
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(WriteIniText(L"[Window]\r\nWinW=1\r\n"));
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadFileBytes(path), kOld);
+  EXPECT_EQ(ListFiles(dir.Path()).size(), 1u);
+}
+
+TEST_F(IniFile, FileLockedByAnotherWriterIsNeitherReadNorReplaced) {
+  ASSERT_TRUE(WriteFileBytes(path, kOld));
+  HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  bool readable = true;
+  EXPECT_EQ(ReadIniText(&readable), L"");
+  EXPECT_FALSE(readable);
+  // A save must not rebuild the file from the empty text it could not read.
+  EXPECT_FALSE(UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinH", 1); }));
+  EXPECT_FALSE(WriteIniText(L"[Window]\r\nWinW=1\r\n"));
+  CloseHandle(lock);
+  EXPECT_EQ(ReadFileBytes(path), kOld);
+  EXPECT_EQ(ListFiles(dir.Path()).size(), 1u);
+}
+
+TEST_F(IniFile, MissingFolderFailsCleanly) {
+  UseIniPath(dir.File(L"gone\\calendar.ini"));
+  EXPECT_FALSE(WriteIniText(L"[A]\r\n"));
+  EXPECT_TRUE(ListFiles(dir.Path()).empty());
+}
+
+TEST_F(IniFile, StaleTemporaryFilesGoWithTheNextSave) {
+  std::wstring stale = path + L".4242-1.tmp";
+  ASSERT_TRUE(WriteFileBytes(stale, "half a file"));
+  // One still being written by another process stays.
+  std::wstring busy = path + L".4243-1.tmp";
+  HANDLE writer = CreateFileW(busy.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WriteIniText(L"[A]\r\n"));
+  EXPECT_FALSE(FileExists(stale));
+  EXPECT_TRUE(FileExists(busy));
+  CloseHandle(writer);
+}
+
+TEST_F(IniFile, ZeroByteInTheFileSurvivesASave) {
+  std::string bytes("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=1\r\n", 36);
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  ASSERT_TRUE(UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinW", 2); }));
+  EXPECT_EQ(ReadFileBytes(path),
+            std::string("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=2\r\n", 36));
+}

@@ -1,0 +1,154 @@
+#include "config/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "config/ini_file.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+bool EverywhereVisible(int, int) {
+  return true;
+}
+bool OnlyOriginMonitor(int x, int y) {
+  return x >= 0 && y >= 0 && x < 1280 && y < 1024;
+}
+
+AppSettings Loaded(const IniText &text, bool (*visible)(int, int) = EverywhereVisible) {
+  AppSettings settings = StartupSettings();
+  AssignSettingsFrom(text, settings);
+  ValidateSettings(settings, visible);
+  return settings;
+}
+
+const wchar_t kDefaultFile[] = L"[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=200\r\n"
+                               L"PosY=150\r\n[Font]\r\nFace=Hooge 05_55\r\nTitlePx=18\r\n"
+                               L"WeekPx=12\r\nDatePx=18\r\n[Color]\r\nBg=0\r\nToday=1740287\r\n"
+                               L"Weekday=16777215\r\nSaturday=16744448\r\nSunday=255\r\n"
+                               L"Holiday=255\r\nSchedule=51400\r\n[Option]\r\nStartMonday=0\r\n"
+                               L"ShowOutMonth=1\r\nAutoDeleteOldSchedules=0\r\nHolidayUrl="
+                               L"https://www8.cao.go.jp/chosei/shukujitsu/syukujitsu.csv\r\n";
+
+} // namespace
+
+TEST(SettingsValues, StartupAndResetDifferInTodayAndPosition) {
+  AppSettings start = StartupSettings();
+  AppSettings reset = DefaultSettings();
+  EXPECT_EQ(start.Today, 1740287u);
+  EXPECT_EQ(reset.Today, 1740031u);
+  EXPECT_EQ(start.PosX, CW_USEDEFAULT);
+  EXPECT_EQ(reset.PosX, 0);
+  EXPECT_EQ(reset.PosY, 0);
+  EXPECT_STREQ(start.Face, L"");
+  EXPECT_STREQ(reset.Face, L"Hooge 05_55");
+  EXPECT_STREQ(start.HolidayUrl, reset.HolidayUrl);
+  EXPECT_EQ(std::wstring(start.HolidayUrl).find(L"https://"), 0u);
+}
+
+TEST(SettingsLoad, ChecksRaiseWhatCannotBeUsed) {
+  struct Case {
+    const wchar_t *text;
+    int AppSettings::*field;
+    int expected;
+  };
+  const Case cases[] = {
+      {L"[Window]\r\nWinW=99\r\n", &AppSettings::WinW, 300},
+      {L"[Window]\r\nWinW=100\r\n", &AppSettings::WinW, 100},
+      {L"[Window]\r\nWinH=-5\r\n", &AppSettings::WinH, 320},
+      {L"[Window]\r\nMargin=-20\r\n", &AppSettings::Margin, -20},
+      {L"[Font]\r\nTitlePx=0\r\n", &AppSettings::TitlePx, 18},
+      {L"[Font]\r\nTitlePx=1\r\n", &AppSettings::TitlePx, 1},
+      {L"[Font]\r\nWeekPx=abc\r\n", &AppSettings::WeekPx, 12},
+      {L"[Font]\r\nDatePx=-1\r\n", &AppSettings::DatePx, 18},
+      {L"[Option]\r\nStartMonday=2\r\n", &AppSettings::StartMonday, 1},
+      {L"[Window]\r\nWinW=300px\r\n", &AppSettings::WinW, 300},
+      {L"[Window]\r\nWinW=1000\r\nWinW=500\r\n", &AppSettings::WinW, 500},
+      {L"[Font]\r\nWinW=500\r\n", &AppSettings::WinW, 300},
+      {L"[Window]\r\nwinw=500\r\n", &AppSettings::WinW, 300},
+      {L"[Window]\r\nWinW = 500\r\n", &AppSettings::WinW, 300},
+      {L"[window]\r\nWinW=500\r\n", &AppSettings::WinW, 300},
+      {L"[Window]\r\nWinW=99999999999999999999999999999999999999\r\n", &AppSettings::WinW,
+       2147483647},
+      {L"[Window]\r\nMargin=-99999999999999999999999999999999999999\r\n", &AppSettings::Margin,
+       -2147483647 - 1},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(Loaded(c.text).*c.field, c.expected) << c.text;
+}
+
+TEST(SettingsLoad, InvisibleTextColoursAndSwitches) {
+  AppSettings s = Loaded(L"[Color]\r\nBg=255\r\nWeekday=255\r\nSunday=7\r\n[Option]\r\n"
+                         L"ShowOutMonth=yes\r\nAutoDeleteOldSchedules=1\r\n");
+  EXPECT_EQ(s.Bg, 0u);
+  EXPECT_EQ(s.Weekday, 0xFFFFFFu);
+  EXPECT_EQ(s.Sunday, 7u);
+  EXPECT_FALSE(s.ShowOutMonth);
+  EXPECT_TRUE(s.AutoDeleteOldSchedules);
+}
+
+TEST(SettingsLoad, PositionOutsideEveryMonitorIsDropped) {
+  AppSettings off = Loaded(L"[Window]\r\nPosX=-10\r\nPosY=100\r\n", OnlyOriginMonitor);
+  EXPECT_EQ(off.PosX, CW_USEDEFAULT);
+  EXPECT_EQ(off.PosY, CW_USEDEFAULT);
+  AppSettings on = Loaded(L"[Window]\r\nPosX=10\r\nPosY=100\r\n", OnlyOriginMonitor);
+  EXPECT_EQ(on.PosX, 10);
+  EXPECT_EQ(on.PosY, 100);
+  // The system places the window: no check at all.
+  AppSettings unset = Loaded(L"[Window]\r\nPosX=-2147483648\r\nPosY=-50\r\n", OnlyOriginMonitor);
+  EXPECT_EQ(unset.PosX, CW_USEDEFAULT);
+  EXPECT_EQ(unset.PosY, -50);
+}
+
+TEST(SettingsLoad, TextsAreTakenAsTheyStandButCutToTheirFields) {
+  AppSettings s = Loaded(L"[Font]\r\nFace=\r\n[Option]\r\nHolidayUrl=http://h/x?a=b\r\n");
+  EXPECT_STREQ(s.Face, L"");
+  EXPECT_STREQ(s.HolidayUrl, L"http://h/x?a=b");
+
+  std::wstring longFace(40, L'F');
+  std::wstring longUrl = L"http://h/" + std::wstring(600, L'u');
+  s = Loaded(L"[Font]\r\nFace=" + longFace + L"\r\n[Option]\r\nHolidayUrl=" + longUrl + L"\r\n");
+  EXPECT_EQ(std::wstring(s.Face), longFace.substr(0, 31));
+  EXPECT_EQ(std::wstring(s.HolidayUrl), longUrl.substr(0, 511));
+}
+
+TEST(SettingsSave, EmptyFileGetsTheTwentyKeysInOrder) {
+  AppSettings settings = StartupSettings();
+  CopyToField(settings.Face, 32, kDefaultFace);
+  settings.PosX = 200;
+  settings.PosY = 150;
+  IniText text;
+  PutSettingsInto(text, settings);
+  EXPECT_EQ(text, kDefaultFile);
+  // Saved again over itself, nothing moves.
+  IniText again = text;
+  PutSettingsInto(again, settings);
+  EXPECT_EQ(again, text);
+}
+
+TEST(SettingsSave, ExistingKeysChangeInPlaceAndStrayKeysStay) {
+  IniText text = L"[Option]\r\nStartMonday=2\r\n[Window]\r\nwinw=5\r\nWinW=1\r\n[Other]\r\nx=y\r\n";
+  AppSettings settings = Loaded(text);
+  PutSettingsInto(text, settings);
+  EXPECT_EQ(text.find(L"[Option]\r\nStartMonday=1\r\n"), 0u);
+  EXPECT_NE(text.find(L"[Window]\r\nwinw=5\r\nWinW=300\r\nWinH=320\r\n"), IniText::npos);
+  EXPECT_NE(text.find(L"[Other]\r\nx=y\r\n"), IniText::npos);
+}
+
+TEST(SettingsFile, LoadSaveAndResetOnTheProcessRecord) {
+  TempDir dir;
+  UseIniPath(dir.File(L"calendar.ini"));
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                             "\xEF\xBB\xBF[Window]\r\nWinW=640\r\n[Keep]\r\nthis=stays\r\n"));
+  g_app.settings = StartupSettings();
+  LoadSettings();
+  EXPECT_EQ(g_app.settings.WinW, 640);
+  ResetSettings();
+  SaveSettings();
+  std::string bytes = ReadFileBytes(dir.File(L"calendar.ini"));
+  EXPECT_NE(bytes.find("WinW=300\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("Today=1740031\r\nWeekday"), std::string::npos);
+  EXPECT_NE(bytes.find("PosX=0\r\nPosY=0\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("[Keep]\r\nthis=stays\r\n"), std::string::npos);
+  g_app.settings = StartupSettings();
+}
