@@ -13,44 +13,49 @@ bool IsScanSpace(wchar_t c) {
   return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
 
-// One "%d" of a formatted scan: white space, an optional sign, at least one
-// digit. The value is kept modulo 2^16, which is what storing the number in
-// a WORD keeps, and no digit count can overflow.
-bool ScanNumber(const std::wstring &text, size_t &at, WORD &number) {
-  while (at < text.size() && IsScanSpace(text[at]))
-    ++at;
+// A formatted scan over [at, end) of a line.
+struct Scan {
+  const wchar_t *at, *end;
+};
+
+void SkipSpace(Scan &scan) {
+  while (scan.at < scan.end && IsScanSpace(*scan.at))
+    ++scan.at;
+}
+
+// One "%d": white space, an optional sign, at least one digit. The value is
+// kept modulo 2^16, which is what storing the number in a WORD keeps, so no
+// digit count can overflow.
+bool ScanNumber(Scan &scan, WORD &number) {
+  SkipSpace(scan);
   bool negative = false;
-  if (at < text.size() && (text[at] == L'+' || text[at] == L'-'))
-    negative = text[at++] == L'-';
-  size_t digits = at;
+  if (scan.at < scan.end && (*scan.at == L'+' || *scan.at == L'-'))
+    negative = *scan.at++ == L'-';
+  const wchar_t *digits = scan.at;
   unsigned value = 0;
-  while (at < text.size() && text[at] >= L'0' && text[at] <= L'9')
-    value = (value * 10 + static_cast<unsigned>(text[at++] - L'0')) & 0xFFFFu;
-  if (at == digits)
+  for (; scan.at < scan.end && *scan.at >= L'0' && *scan.at <= L'9'; ++scan.at)
+    value = (value * 10 + static_cast<unsigned>(*scan.at - L'0')) & 0xFFFFu;
+  if (scan.at == digits)
     return false;
   number = static_cast<WORD>(negative ? (0x10000u - value) & 0xFFFFu : value);
   return true;
 }
 
-bool ScanLiteral(const std::wstring &text, size_t &at, wchar_t literal) {
-  if (at >= text.size() || text[at] != literal)
+bool ScanLiteral(Scan &scan, wchar_t literal) {
+  if (scan.at >= scan.end || *scan.at != literal)
     return false;
-  ++at;
+  ++scan.at;
   return true;
 }
 
 // "%d/%d/%d %d:%d": true only when all five numbers were converted.
-bool ScanDateTime(const std::wstring &text, SYSTEMTIME &when) {
+bool ScanDateTime(Scan scan, SYSTEMTIME &when) {
   when = SYSTEMTIME{};
-  size_t at = 0;
-  if (!ScanNumber(text, at, when.wYear) || !ScanLiteral(text, at, L'/') ||
-      !ScanNumber(text, at, when.wMonth) || !ScanLiteral(text, at, L'/') ||
-      !ScanNumber(text, at, when.wDay))
+  if (!ScanNumber(scan, when.wYear) || !ScanLiteral(scan, L'/') || !ScanNumber(scan, when.wMonth) ||
+      !ScanLiteral(scan, L'/') || !ScanNumber(scan, when.wDay))
     return false;
-  while (at < text.size() && IsScanSpace(text[at]))
-    ++at;
-  return ScanNumber(text, at, when.wHour) && ScanLiteral(text, at, L':') &&
-         ScanNumber(text, at, when.wMinute);
+  SkipSpace(scan);
+  return ScanNumber(scan, when.wHour) && ScanLiteral(scan, L':') && ScanNumber(scan, when.wMinute);
 }
 
 void AppendPadded(std::wstring &out, unsigned long long value, size_t width) {
@@ -66,21 +71,35 @@ void AppendPadded(std::wstring &out, unsigned long long value, size_t width) {
     out += digits[--count];
 }
 
+// Runs of ordinary characters are copied whole: texts can be long and many.
 void AppendEscaped(std::wstring &out, const std::wstring &text) {
-  for (wchar_t c : text) {
-    switch (c) {
-    case L'\r':
-      break;
-    case L'\n':
+  const wchar_t *run = text.data();
+  const wchar_t *end = run + text.size();
+  for (const wchar_t *at = run; at < end; ++at) {
+    if (*at != L'\r' && *at != L'\n' && *at != L'\\')
+      continue;
+    out.append(run, static_cast<size_t>(at - run));
+    if (*at == L'\n')
       out += L"\\n";
-      break;
-    case L'\\':
+    else if (*at == L'\\')
       out += L"\\\\";
-      break;
-    default:
-      out += c;
-    }
+    run = at + 1;
   }
+  out.append(run, static_cast<size_t>(end - run));
+}
+
+void AppendUnescaped(std::wstring &out, const wchar_t *begin, const wchar_t *end) {
+  const wchar_t *run = begin;
+  for (const wchar_t *at = begin; at < end; ++at) {
+    bool pair = *at == L'\\' && at + 1 < end && (at[1] == L'n' || at[1] == L'\\');
+    if (*at != L'\r' && !pair)
+      continue;
+    out.append(run, static_cast<size_t>(at - run));
+    if (pair)
+      out += *++at == L'n' ? L"\r\n" : L"\\";
+    run = at + 1;
+  }
+  out.append(run, static_cast<size_t>(end - run));
 }
 
 // The line is built in place in out, so a whole section costs no
@@ -113,25 +132,8 @@ std::wstring EscapeScheduleText(const std::wstring &text) {
 
 std::wstring UnescapeScheduleText(const std::wstring &stored) {
   std::wstring text;
-  text.reserve(stored.size());
-  for (size_t at = 0; at < stored.size(); ++at) {
-    wchar_t c = stored[at];
-    if (c == L'\r')
-      continue;
-    if (c == L'\\' && at + 1 < stored.size()) {
-      if (stored[at + 1] == L'n') {
-        text += L"\r\n";
-        ++at;
-        continue;
-      }
-      if (stored[at + 1] == L'\\') {
-        text += L'\\';
-        ++at;
-        continue;
-      }
-    }
-    text += c;
-  }
+  text.reserve(stored.size() + stored.size() / 8);
+  AppendUnescaped(text, stored.data(), stored.data() + stored.size());
   return text;
 }
 
@@ -175,9 +177,11 @@ ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedA
           return;
         }
         ScheduleEntry entry = {};
-        if (!ScanDateTime(value.substr(0, bar), entry.when))
+        const wchar_t *data = value.data();
+        if (!ScanDateTime(Scan{data, data + bar}, entry.when))
           return;
-        entry.text = UnescapeScheduleText(value.substr(textBegin, textEnd - textBegin));
+        entry.text.reserve(textEnd - textBegin);
+        AppendUnescaped(entry.text, data + textBegin, data + textEnd);
         entry.markedOld = marked;
         list.push_back(std::move(entry));
       });
