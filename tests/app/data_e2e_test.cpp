@@ -1,0 +1,80 @@
+// The stored schedules and holidays across one run of the program: what the
+// file holds after the window is closed through its caption.
+#include <gtest/gtest.h>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+const char kBom[] = "\xEF\xBB\xBF";
+
+std::string WindowSection(int x, int y) {
+  return "[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=" + std::to_string(x) +
+         "\r\nPosY=" + std::to_string(y) + "\r\n";
+}
+
+// Every settings key with a value the settings checks keep, so the save on
+// close writes the same lines back.
+const char kOtherSettings[] =
+    "[Font]\r\nFace=Hooge 05_55\r\nTitlePx=18\r\nWeekPx=12\r\nDatePx=18\r\n"
+    "[Color]\r\nBg=0\r\nToday=1740287\r\nWeekday=16777215\r\n"
+    "Saturday=16744448\r\nSunday=255\r\nHoliday=255\r\nSchedule=51400\r\n"
+    "[Option]\r\nStartMonday=1\r\nShowOutMonth=1\r\n"
+    "AutoDeleteOldSchedules=0\r\nHolidayUrl=http://127.0.0.1:9/none.csv\r\n";
+
+const char kHolidays[] = "[Holidays]\r\n2026-01-01=元日\r\n2026-01-12=成人の日\r\n"
+                         "2026-02-11=建国記念の日\r\n";
+
+} // namespace
+
+TEST(StoredData, ClosingMovesTheSchedulesLastAndKeepsEverythingElse) {
+  TempDir dir;
+  const std::string schedulesBefore = "[Schedules]\r\n"
+                                      "0042=2026/03/01 09:00|朝会\\n会議室 4|\r\n"
+                                      "0007=2026/2/1 8:0|C:\\\\new\\\\notes.txt|y\r\n"
+                                      "0100=2026/13/01 25:61|a|b|\r\n"
+                                      "0005=2026/03/02 10:00||\r\n";
+  ASSERT_TRUE(
+      WriteFileBytes(dir.File(L"calendar.ini"),
+                     kBom + WindowSection(60, 50) + schedulesBefore + kOtherSettings + kHolidays));
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  SendTo(window, WM_CLOSE);
+  ASSERT_EQ(app.WaitForExit(), 0);
+
+  const std::string schedulesAfter = "[Schedules]\r\n"
+                                     "0001=2026/03/01 09:00|朝会\\n会議室 4|\r\n"
+                                     "0002=2026/02/01 08:00|C:\\\\new\\\\notes.txt|Y\r\n"
+                                     "0003=2026/13/01 25:61|a|b|\r\n"
+                                     "0004=2026/03/02 10:00||\r\n";
+  EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")), kBom + WindowSection(rect.left, rect.top) +
+                                                          kOtherSettings + kHolidays +
+                                                          schedulesAfter);
+}
+
+TEST(StoredData, AutomaticDeletionRemovesMarkedSchedulesAtStartUp) {
+  TempDir dir;
+  const std::string before = std::string(kBom) + "[Option]\nAutoDeleteOldSchedules=1\n" +
+                             "[Schedules]\n0003=2026/01/05 12:00|old|Y\n" +
+                             "0009=2026/01/06 12:00|kept|\n[Holidays]\n2026-01-01=元日\n";
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), before));
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  // The deletion was saved before the window opened.
+  std::string opened = ReadFileBytes(dir.File(L"calendar.ini"));
+  EXPECT_EQ(opened, std::string(kBom) + "[Option]\r\nAutoDeleteOldSchedules=1\r\n" +
+                        "[Holidays]\r\n2026-01-01=元日\r\n" +
+                        "[Schedules]\r\n0001=2026/01/06 12:00|kept|\r\n");
+  SendTo(window, WM_CLOSE);
+  ASSERT_EQ(app.WaitForExit(), 0);
+  std::string closed = ReadFileBytes(dir.File(L"calendar.ini"));
+  EXPECT_EQ(closed.find("|old|"), std::string::npos);
+  EXPECT_NE(closed.find("[Holidays]\r\n2026-01-01=元日\r\n"), std::string::npos);
+  const std::string last = "[Schedules]\r\n0001=2026/01/06 12:00|kept|\r\n";
+  ASSERT_GE(closed.size(), last.size());
+  EXPECT_EQ(closed.substr(closed.size() - last.size()), last);
+}
