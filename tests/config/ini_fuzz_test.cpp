@@ -1,0 +1,168 @@
+// Randomised and hostile texts for the line rules, the set and replace
+// edits and the settings loader. Seeds are fixed, so a failure repeats.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "config/ini_text.h"
+#include "config/settings.h"
+
+namespace {
+
+// Pieces that matter to the line rules, mixed with anything at all.
+std::wstring RandomText(std::mt19937 &random, size_t length) {
+  static const wchar_t *const kPieces[] = {L"[",
+                                           L"]",
+                                           L"=",
+                                           L"\r",
+                                           L"\n",
+                                           L"\r\n",
+                                           L"\0",
+                                           L"[Window]",
+                                           L"WinW=",
+                                           L"[Font]",
+                                           L"Face=",
+                                           L"[Schedules]",
+                                           L"0001=",
+                                           L"|Y",
+                                           L"\\n",
+                                           L"\xFFFD",
+                                           L"祝日",
+                                           L"-2147483648",
+                                           L"99999999999999999999999999999999999999",
+                                           L" ",
+                                           L"\t",
+                                           L"[Holidays]",
+                                           L"2026-01-01="};
+  std::wstring text;
+  while (text.size() < length) {
+    if (random() % 3 == 0)
+      text += static_cast<wchar_t>(random() % 0x10000);
+    else
+      text += std::wstring(kPieces[random() % (sizeof kPieces / sizeof *kPieces)]);
+  }
+  return text;
+}
+
+std::wstring RandomName(std::mt19937 &random) {
+  std::wstring name;
+  size_t length = 1 + random() % 8;
+  for (size_t i = 0; i < length; ++i)
+    name += static_cast<wchar_t>(L'a' + random() % 26);
+  return name;
+}
+
+} // namespace
+
+TEST(IniFuzz, RandomBytesDecodeEncodeAndReadWithoutHarm) {
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes(random() % 300, '\0');
+    for (char &c : bytes)
+      c = static_cast<char>(random());
+    IniText text = DecodeIniBytes(bytes);
+    // Whatever was read is written back whole and reads the same again.
+    EXPECT_EQ(DecodeIniBytes(EncodeIniText(text)), text);
+    size_t entries = 0;
+    ForEachIniEntry(
+        text, [&](const std::wstring &, const std::wstring &, const std::wstring &) { ++entries; });
+    EXPECT_LE(entries, text.size());
+  }
+}
+
+TEST(IniFuzz, SetThenReadGivesTheValueBack) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    IniText text = RandomText(random, random() % 400);
+    std::wstring section = RandomName(random), key = RandomName(random);
+    std::wstring value = std::to_wstring(static_cast<int>(random()));
+    SetIniString(text, section, key, value);
+    // The key's first occurrence in its section's first piece is what was set.
+    bool found = false;
+    std::wstring seen;
+    ForEachIniEntry(text, [&](const std::wstring &s, const std::wstring &k, const std::wstring &v) {
+      if (s == section && k == key && !found) {
+        found = true;
+        seen = v;
+      }
+    });
+    ASSERT_TRUE(found) << "round " << round;
+    EXPECT_EQ(seen, value) << "round " << round;
+  }
+}
+
+TEST(IniFuzz, ReplaceLeavesOneSectionLastWithExactlyItsBody) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 3000; ++round) {
+    IniText text = RandomText(random, random() % 400);
+    std::wstring body;
+    std::vector<std::wstring> values;
+    for (int i = 0, n = static_cast<int>(random() % 5); i < n; ++i) {
+      values.push_back(std::to_wstring(random()));
+      body += L"k" + std::to_wstring(i) + L"=" + values.back() + L"\r\n";
+    }
+    ReplaceIniSection(text, L"Schedules", body);
+    ASSERT_GE(text.size(), body.size() + 13);
+    EXPECT_EQ(text.compare(text.size() - body.size() - 13, 13, L"[Schedules]\r\n"), 0);
+    std::vector<std::wstring> read;
+    ForEachIniEntry(text, [&](const std::wstring &s, const std::wstring &, const std::wstring &v) {
+      if (s == L"Schedules")
+        read.push_back(v);
+    });
+    EXPECT_EQ(read, values) << "round " << round;
+    // Replacing again with the same body changes nothing.
+    IniText again = text;
+    ReplaceIniSection(again, L"Schedules", body);
+    EXPECT_EQ(again, text);
+  }
+}
+
+TEST(IniFuzz, HugeInputsStayWhole) {
+  // One line of 100,000 characters and 10,000 sections.
+  IniText text = L"[Window]\r\nWinW=" + std::wstring(100000, L'9') + L"\r\n";
+  for (int i = 0; i < 10000; ++i)
+    text += L"[S" + std::to_wstring(i) + L"]\r\nk=v\r\n";
+  SetIniInt(text, L"Window", L"WinH", 320);
+  ReplaceIniSection(text, L"S5000", L"k=w\r\n");
+  AppSettings settings = StartupSettings();
+  AssignSettingsFrom(text, settings);
+  EXPECT_EQ(settings.WinW, 2147483647);
+  EXPECT_EQ(settings.WinH, 320);
+  size_t sections = 0;
+  ForEachIniEntry(
+      text, [&](const std::wstring &, const std::wstring &, const std::wstring &) { ++sections; });
+  EXPECT_EQ(sections, 10000u + 2u);
+}
+
+TEST(SettingsFuzz, AnyTextLoadsIntoUsableSettings) {
+  std::mt19937 random(3);
+  static const wchar_t *const kKeys[] = {
+      L"WinW",   L"WinH",   L"Margin", L"PosX",    L"PosY",       L"Face",       L"TitlePx",
+      L"WeekPx", L"DatePx", L"Bg",     L"Weekday", L"HolidayUrl", L"StartMonday"};
+  static const wchar_t *const kSections[] = {L"Window", L"Font", L"Color", L"Option"};
+  for (int round = 0; round < 3000; ++round) {
+    IniText text;
+    for (int i = 0, n = static_cast<int>(random() % 12); i < n; ++i) {
+      text += L"[" + std::wstring(kSections[random() % 4]) + L"]\r\n";
+      text +=
+          std::wstring(kKeys[random() % 13]) + L"=" + RandomText(random, random() % 40) + L"\r\n";
+    }
+    AppSettings settings = StartupSettings();
+    AssignSettingsFrom(text, settings);
+    ValidateSettings(settings, [](int, int) { return true; });
+    EXPECT_GE(settings.WinW, 100);
+    EXPECT_GE(settings.WinH, 100);
+    EXPECT_GE(settings.TitlePx, 1);
+    EXPECT_NE(settings.Bg, settings.Weekday);
+    EXPECT_LT(wcslen(settings.Face), 32u);
+    EXPECT_LT(wcslen(settings.HolidayUrl), 512u);
+    // What is saved loads back to the same record.
+    IniText saved;
+    PutSettingsInto(saved, settings);
+    AppSettings reloaded = StartupSettings();
+    AssignSettingsFrom(saved, reloaded);
+    EXPECT_EQ(reloaded.WinW, settings.WinW);
+    EXPECT_EQ(reloaded.Bg, settings.Bg);
+    EXPECT_STREQ(reloaded.Face, settings.Face);
+  }
+}
