@@ -1,7 +1,237 @@
-// Placeholder until the schedule dialogs land.
+// The schedule list dialog: every schedule in date-time order, with add,
+// edit and delete, each written to calendar.ini at once.
 #include "schedules/schedule_dialogs.h"
-INT_PTR CALLBACK ScheduleListDialogProc(HWND, UINT, WPARAM, LPARAM) {
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <functional>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/gdi_owner.h"
+#include "resources/resource.h"
+#include "schedules/schedule_store.h"
+
+namespace {
+
+// Column widths are plain pixels.
+constexpr int kDateColumnWidth = 150;
+constexpr int kTextColumnWidth = 300;
+constexpr int kMinTextColumnWidth = 50;
+constexpr DWORD kListViewStyles = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
+
+const int kFontControls[] = {IDC_SCHEDULE_VIEW, IDC_SCHEDULE_ADD, IDC_SCHEDULE_EDIT,
+                             IDC_SCHEDULE_DELETE, IDOK};
+
+// The list dialog is modal and opened by one window at a time.
+FontOwner scheduleListFont;
+
+HWND ScheduleView(HWND dialog) {
+  return GetDlgItem(dialog, IDC_SCHEDULE_VIEW);
+}
+
+// Row indices of the selection, from the top.
+std::vector<int> SelectedRows(HWND dialog) {
+  HWND view = ScheduleView(dialog);
+  std::vector<int> rows;
+  for (int row = ListView_GetNextItem(view, -1, LVNI_SELECTED); row != -1;
+       row = ListView_GetNextItem(view, row, LVNI_SELECTED))
+    rows.push_back(row);
+  return rows;
+}
+
+// At the calendar window's stored corner, or centred on the primary screen
+// when there is none.
+void PlaceDialog(HWND dialog) {
+  int x = g_app.settings.PosX;
+  int y = g_app.settings.PosY;
+  if (x == CW_USEDEFAULT || y == CW_USEDEFAULT) {
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    x = (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2;
+    y = (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2;
+  }
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void InsertColumn(HWND view, int index, const wchar_t *title, int width) {
+  LVCOLUMNW column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  column.pszText = const_cast<wchar_t *>(title);
+  column.cx = width;
+  column.iSubItem = index;
+  ListView_InsertColumn(view, index, &column);
+}
+
+void SetUpScheduleView(HWND dialog) {
+  HWND view = ScheduleView(dialog);
+  while (ListView_DeleteColumn(view, 0)) {
+  }
+  ListView_SetExtendedListViewStyle(view, kListViewStyles);
+  InsertColumn(view, 0, L"日時", kDateColumnWidth);
+  InsertColumn(view, 1, L"内容", kTextColumnWidth);
+}
+
+void SizeColumns(HWND dialog) {
+  HWND view = ScheduleView(dialog);
+  RECT client;
+  GetClientRect(view, &client);
+  ListView_SetColumnWidth(view, 0, kDateColumnWidth);
+  ListView_SetColumnWidth(view, 1,
+                          std::max(client.right - kDateColumnWidth, LONG{kMinTextColumnWidth}));
+}
+
+// Result 1 when the user confirmed; the copy then holds the entered values.
+INT_PTR RunEditDialog(HWND dialog, ScheduleEntry &copy) {
+  return DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_EDIT), dialog,
+                         ScheduleEditDialogProc, reinterpret_cast<LPARAM>(&copy));
+}
+
+INT_PTR AddSchedule(HWND dialog) {
+  if (SelectedRows(dialog).size() > 1)
+    return FALSE;
+  ScheduleEntry copy = {};
+  if (RunEditDialog(dialog, copy) != 1)
+    return TRUE;
+  copy.markedOld = false;
+  g_app.schedules.push_back(copy);
+  CommitScheduleChange(dialog);
+  return TRUE;
+}
+
+INT_PTR EditSchedule(HWND dialog) {
+  std::vector<int> rows = SelectedRows(dialog);
+  if (rows.size() != 1 || static_cast<size_t>(rows[0]) >= g_app.schedules.size())
+    return FALSE;
+  ScheduleEntry copy = g_app.schedules[rows[0]];
+  if (RunEditDialog(dialog, copy) != 1)
+    return TRUE;
+  ScheduleEntry &entry = g_app.schedules[rows[0]];
+  entry.when = copy.when;
+  entry.text = copy.text;
+  entry.markedOld = false;
+  CommitScheduleChange(dialog);
+  return TRUE;
+}
+
+INT_PTR DeleteSchedules(HWND dialog) {
+  std::vector<int> rows = SelectedRows(dialog);
+  if (rows.empty()) {
+    MessageBeep(MB_ICONEXCLAMATION);
+    return TRUE;
+  }
+  // Highest first, so each removal leaves the lower indices in place.
+  std::sort(rows.begin(), rows.end(), std::greater<int>());
+  for (int row : rows)
+    if (static_cast<size_t>(row) < g_app.schedules.size())
+      g_app.schedules.erase(g_app.schedules.begin() + row);
+  CommitScheduleChange(dialog);
+  return TRUE;
+}
+
+INT_PTR OnInitDialog(HWND dialog) {
+  PlaceDialog(dialog);
+  if (!scheduleListFont)
+    scheduleListFont.Reset(CreateScheduleDialogFont(dialog));
+  for (int id : kFontControls)
+    SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(scheduleListFont.Get()),
+                        TRUE);
+  SetUpScheduleView(dialog);
+  FillScheduleList(dialog);
+  SizeColumns(dialog);
+  return TRUE;
+}
+
+INT_PTR OnSize(HWND dialog) {
+  if (ScheduleView(dialog))
+    SizeColumns(dialog);
   return FALSE;
 }
-void FillScheduleList(HWND) {}
-void CommitScheduleChange(HWND) {}
+
+INT_PTR OnNotify(HWND dialog, const NMHDR &header) {
+  // The double click edits the selected row, whatever lies under the pointer.
+  if (header.idFrom == IDC_SCHEDULE_VIEW && header.code == static_cast<UINT>(NM_DBLCLK))
+    EditSchedule(dialog);
+  return FALSE;
+}
+
+INT_PTR OnCommand(HWND dialog, int id) {
+  switch (id) {
+  case IDOK:
+    EndDialog(dialog, 1);
+    return TRUE;
+  case IDC_SCHEDULE_ADD:
+    return AddSchedule(dialog);
+  case IDC_SCHEDULE_EDIT:
+    return EditSchedule(dialog);
+  case IDC_SCHEDULE_DELETE:
+    return DeleteSchedules(dialog);
+  }
+  // IDCANCEL included: Esc leaves the list open.
+  return FALSE;
+}
+
+INT_PTR OnClose(HWND dialog) {
+  EndDialog(dialog, 1);
+  return TRUE;
+}
+
+INT_PTR OnNcDestroy() {
+  scheduleListFont.Reset();
+  return TRUE;
+}
+
+} // namespace
+
+void FillScheduleList(HWND dialog) {
+  SortSchedules();
+  HWND view = ScheduleView(dialog);
+  ListView_DeleteAllItems(view);
+  int row = 0;
+  for (const ScheduleEntry &entry : g_app.schedules) {
+    wchar_t when[32];
+    swprintf(when, 32, L"%04d/%02d/%02d %02d:%02d", entry.when.wYear, entry.when.wMonth,
+             entry.when.wDay, entry.when.wHour, entry.when.wMinute);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = when;
+    ListView_InsertItem(view, &item);
+    // The text as held, line breaks included.
+    ListView_SetItemText(view, row, 1, const_cast<wchar_t *>(entry.text.c_str()));
+    ++row;
+  }
+}
+
+void CommitScheduleChange(HWND dialog) {
+  FillScheduleList(dialog);
+  SaveSchedules();
+  // The calendar's marks follow at once, while the list stays open.
+  if (g_app.mainWindow) {
+    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+    UpdateWindow(g_app.mainWindow);
+  }
+}
+
+// Controls: the list view (3002; a double click edits), add (3003), edit
+// (3004), delete (3005) and OK (1; also Enter). The close box closes too;
+// Esc does nothing.
+INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_INITDIALOG:
+    return OnInitDialog(dialog);
+  case WM_SIZE:
+    return OnSize(dialog);
+  case WM_NOTIFY:
+    return OnNotify(dialog, *reinterpret_cast<const NMHDR *>(lParam));
+  case WM_COMMAND:
+    return OnCommand(dialog, LOWORD(wParam));
+  case WM_CLOSE:
+    return OnClose(dialog);
+  case WM_NCDESTROY:
+    return OnNcDestroy();
+  }
+  return FALSE;
+}

@@ -1,0 +1,53 @@
+// Drives the modal dialogs a unit test opens on its own thread. A thread
+// timer, dispatched by the modal loops themselves, looks for the window the
+// next step waits for (by caption) and hands it to the step; a dialog that
+// no step waits for is closed and counted, so a test never hangs on it.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct DialogStep {
+  std::wstring caption;
+  // Acts on the dialog; it ends with a posted command (a button that opens
+  // or closes a modal window must be posted, not sent).
+  std::function<void(HWND dialog)> act;
+};
+
+class DialogDriver {
+public:
+  explicit DialogDriver(std::vector<DialogStep> steps = {});
+  DialogDriver(const DialogDriver &) = delete;
+  DialogDriver &operator=(const DialogDriver &) = delete;
+
+  // Runs action (which opens modal dialogs and returns when they end) while
+  // the steps play.
+  void Run(const std::function<void()> &action);
+  size_t StepsDone() const { return done_; }
+  size_t StepCount() const { return steps_.size(); }
+  int Unexpected() const { return unexpected_; }
+  // Windows that are neither steps nor unexpected (a modeless dialog under test).
+  void Ignore(HWND window) { ignored_.push_back(window); }
+
+private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  void Step();
+
+  std::vector<DialogStep> steps_;
+  std::vector<HWND> ignored_;
+  size_t done_ = 0;
+  int unexpected_ = 0;
+  bool busy_ = false;
+};
+
+// Points g_app.instance at the test program, whose resources hold the
+// dialog templates, and loads the common controls.
+void PrepareDialogTests();
+
+// Posts a button's command to its dialog, as a click would.
+void PostButton(HWND dialog, int id);
+// Text of a control, and of a standard message box's message.
+std::wstring ControlText(HWND dialog, int id);
+std::wstring MessageBoxText(HWND box);
