@@ -1,0 +1,209 @@
+// The "/schedule" mode as a user meets it: the list alone, an add through
+// the edit dialog with a refused value on the way, a delete, the close.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+const std::string kWindow = "[Window]\r\nPosX=60\r\nPosY=40\r\n";
+
+struct DialogSearch {
+  DWORD processId;
+  const wchar_t *caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
+  auto *search = reinterpret_cast<DialogSearch *>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t className[16] = {}, caption[64] = {};
+  GetClassNameW(window, className, 16);
+  GetWindowTextW(window, caption, 64);
+  if (owner == search->processId && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
+      wcscmp(caption, search->caption) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible dialog of the program with that caption.
+HWND FindDialog(const Dayglass &app, const wchar_t *caption) {
+  DialogSearch search = {app.ProcessId(), caption, nullptr};
+  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForDialog(const Dayglass &app, const wchar_t *caption) {
+  HWND dialog = nullptr;
+  WaitUntil([&] { return (dialog = FindDialog(app, caption)) != nullptr; });
+  return dialog;
+}
+
+bool WaitUntilGone(HWND window) {
+  return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
+// A control's text, asked of the other process (GetWindowText would not ask).
+std::wstring Text(HWND control) {
+  wchar_t text[512] = {};
+  SendTo(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Replaces a field's content key by key, as typing over a selection does.
+void Type(HWND dialog, int id, const std::wstring &text) {
+  HWND field = GetDlgItem(dialog, id);
+  SendTo(field, EM_SETSEL, 0, -1);
+  SendTo(field, WM_CHAR, VK_BACK, 1);
+  for (wchar_t key : text)
+    SendTo(field, WM_CHAR, key == L'\n' ? L'\r' : key, 1);
+}
+
+// Posted: a button that opens a modal window would hold a sent message up.
+void Click(HWND dialog, int id) {
+  PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// Memory in the program for list view messages that carry pointers.
+class RemoteMemory {
+public:
+  RemoteMemory(DWORD processId, size_t size) : size_(size) {
+    process_ =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process_)
+      address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteMemory() {
+    if (address_)
+      VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_)
+      CloseHandle(process_);
+  }
+  RemoteMemory(const RemoteMemory &) = delete;
+  RemoteMemory &operator=(const RemoteMemory &) = delete;
+  char *Address() const { return static_cast<char *>(address_); }
+  void Write(size_t offset, const void *data, size_t size) {
+    WriteProcessMemory(process_, Address() + offset, data, size, nullptr);
+  }
+  void Read(size_t offset, void *data, size_t size) const {
+    ReadProcessMemory(process_, Address() + offset, data, size, nullptr);
+  }
+
+private:
+  HANDLE process_ = nullptr;
+  void *address_ = nullptr;
+  size_t size_;
+};
+
+// Each row of the list view as "date-time|text".
+std::vector<std::wstring> Rows(const Dayglass &app, HWND list) {
+  HWND view = GetDlgItem(list, IDC_SCHEDULE_VIEW);
+  constexpr int kChars = 256;
+  RemoteMemory memory(app.ProcessId(), sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  std::vector<std::wstring> rows;
+  int count = static_cast<int>(SendTo(view, LVM_GETITEMCOUNT));
+  for (int row = 0; row < count; ++row) {
+    std::wstring line;
+    for (int column = 0; column < 2; ++column) {
+      LVITEMW item = {};
+      item.iSubItem = column;
+      item.pszText = reinterpret_cast<wchar_t *>(memory.Address() + sizeof item);
+      item.cchTextMax = kChars;
+      memory.Write(0, &item, sizeof item);
+      SendTo(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+             reinterpret_cast<LPARAM>(memory.Address()));
+      wchar_t text[kChars] = {};
+      memory.Read(sizeof item, text, sizeof text);
+      text[kChars - 1] = L'\0';
+      line += (column ? L"|" : L"") + std::wstring(text);
+    }
+    rows.push_back(line);
+  }
+  return rows;
+}
+
+void SelectRow(const Dayglass &app, HWND list, int row) {
+  LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  RemoteMemory memory(app.ProcessId(), sizeof item);
+  memory.Write(0, &item, sizeof item);
+  SendTo(GetDlgItem(list, IDC_SCHEDULE_VIEW), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+         reinterpret_cast<LPARAM>(memory.Address()));
+}
+
+} // namespace
+
+TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
+  TempDir dir;
+  const std::wstring ini = dir.File(L"calendar.ini");
+  ASSERT_TRUE(WriteFileBytes(ini, kBom + kWindow +
+                                      "[Schedules]\r\n"
+                                      "0001=2099/05/01 09:00|歯医者|\r\n"
+                                      "0002=2098/01/02 10:30|初詣|\r\n"));
+  Dayglass app(dir.Path(), L"/schedule");
+  ASSERT_TRUE(app.Started());
+  HWND list = WaitForDialog(app, L"予定一覧");
+  ASSERT_NE(list, nullptr);
+  RECT frame;
+  GetWindowRect(list, &frame);
+  EXPECT_EQ(frame.left, 60);
+  EXPECT_EQ(frame.top, 40);
+  EXPECT_EQ(Rows(app, list),
+            (std::vector<std::wstring>{L"2098/01/02 10:30|初詣", L"2099/05/01 09:00|歯医者"}));
+
+  // Add, with a month that does not exist first.
+  Click(list, IDC_SCHEDULE_ADD);
+  HWND edit = WaitForDialog(app, L"予定編集");
+  ASSERT_NE(edit, nullptr);
+  const std::vector<std::pair<int, std::wstring>> fields = {
+      {IDC_EDIT_YEAR, L"2099"}, {IDC_EDIT_MONTH, L"13"}, {IDC_EDIT_DAY, L"15"},
+      {IDC_EDIT_HOUR, L"7"},    {IDC_EDIT_MINUTE, L"5"}, {IDC_EDIT_TEXT, L"駅前の歯医者\n二階"}};
+  for (const auto &field : fields)
+    Type(edit, field.first, field.second);
+  Click(edit, IDOK);
+  HWND box = WaitForDialog(app, L"入力エラー");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(GetWindow(box, GW_OWNER), edit);
+  EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)), L"月は1～12の範囲で入力してください。");
+  Click(box, IDOK);
+  ASSERT_TRUE(WaitUntilGone(box));
+  EXPECT_TRUE(IsWindowVisible(edit));
+  EXPECT_EQ(Text(GetDlgItem(edit, IDC_EDIT_MONTH)), L"13"); // what was typed stays
+
+  Type(edit, IDC_EDIT_MONTH, L"12");
+  Click(edit, IDOK);
+  ASSERT_TRUE(WaitUntilGone(edit));
+  ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(ini).find("二階") != std::string::npos; }));
+  EXPECT_EQ(Rows(app, list),
+            (std::vector<std::wstring>{L"2098/01/02 10:30|初詣", L"2099/05/01 09:00|歯医者",
+                                       L"2099/12/15 07:05|駅前の歯医者\r\n二階"}));
+
+  // Delete the first row; the file follows at once.
+  SelectRow(app, list, 0);
+  SendTo(list, WM_COMMAND, IDC_SCHEDULE_DELETE);
+  const std::string saved = kBom + kWindow +
+                            "[Schedules]\r\n"
+                            "0001=2099/05/01 09:00|歯医者|\r\n"
+                            "0002=2099/12/15 07:05|駅前の歯医者\\n二階|\r\n";
+  EXPECT_EQ(ReadFileBytes(ini), saved);
+
+  // Esc leaves the list open; the close box ends the program with 0.
+  SendTo(list, WM_COMMAND, IDCANCEL);
+  EXPECT_TRUE(IsWindowVisible(list));
+  PostMessageW(list, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+  EXPECT_EQ(ReadFileBytes(ini), saved);
+}
