@@ -1,17 +1,84 @@
-// Placeholder until the holiday update lands.
 #include "holidays/holiday_update.h"
+
 #include "app/app_state.h"
-std::wstring BuildHolidaySection(const HolidayRows &, int) {
-  return {};
+#include "config/ini_file.h"
+#include "holidays/holiday_store.h"
+#include "resources/resource.h"
+
+namespace {
+
+struct Notice {
+  const wchar_t *text;
+  const wchar_t *caption;
+  UINT flags;
+};
+
+const Notice kNoUrl = {L"祝日CSVのURLが未指定です。", L"エラー", MB_OK | MB_ICONERROR};
+const Notice kFetchFailed = {L"祝日CSVの取得または解析に失敗しました。", L"エラー",
+                             MB_OK | MB_ICONERROR};
+const Notice kConfirm = {L"祝日データを更新しますか？\n既存の祝日設定は上書きされます。", L"確認",
+                         MB_OKCANCEL | MB_ICONQUESTION};
+const Notice kSaveFailed = {L"INIファイルの保存に失敗しました。", L"エラー", MB_OK | MB_ICONERROR};
+const Notice kUpdated = {L"祝日データを更新しました。", L"情報", MB_OK | MB_ICONINFORMATION};
+
+int Show(HWND owner, const Notice &notice) {
+  return MessageBoxW(owner, notice.text, notice.caption, notice.flags);
 }
-bool WriteHolidaySection(const HolidayRows &) {
-  return false;
+
+// A list that arrived but holds no row (an error page, say) counts as a failure.
+bool FetchRows(const std::wstring &url, HolidayRows &rows) {
+  return DownloadHolidayCsv(url, rows) && !rows.empty();
 }
+
+} // namespace
+
+std::wstring BuildHolidaySection(const HolidayRows &rows, int currentYear) {
+  std::wstring body;
+  for (const HolidayRow &row : rows) {
+    int year = 0, month = 0, day = 0;
+    if (ScanHolidayDate(row.date, L'-', year, month, day) && year >= currentYear)
+      body += row.date + L"=" + row.name + L"\r\n";
+  }
+  return body;
+}
+
+bool WriteHolidaySection(const HolidayRows &rows) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::wstring body = BuildHolidaySection(rows, now.wYear);
+  return UpdateIniText([&](IniText &text) { ReplaceIniSection(text, L"Holidays", body); });
+}
+
 bool UpdateHolidaysFromCommandLine() {
-  if (!g_app.settings.HolidayUrl[0])
+  const std::wstring url = g_app.settings.HolidayUrl;
+  HolidayRows rows;
+  if (url.empty() || !FetchRows(url, rows))
     return false;
-  return false;
+  return WriteHolidaySection(rows);
 }
-bool UpdateHolidaysFromDialog(HWND) {
-  return false;
+
+bool UpdateHolidaysFromDialog(HWND dialog) {
+  wchar_t url[512] = {};
+  GetDlgItemTextW(dialog, IDC_HOLIDAY_URL, url, 512);
+  if (!url[0]) {
+    Show(dialog, kNoUrl);
+    return false;
+  }
+  HolidayRows rows;
+  if (!FetchRows(url, rows)) {
+    Show(dialog, kFetchFailed);
+    return false;
+  }
+  if (Show(dialog, kConfirm) != IDOK)
+    return false;
+  if (!WriteHolidaySection(rows)) {
+    Show(dialog, kSaveFailed);
+    return false;
+  }
+  LoadHolidays();
+  // A null handle would repaint every window on the desktop.
+  if (g_app.mainWindow)
+    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+  Show(dialog, kUpdated);
+  return true;
 }
