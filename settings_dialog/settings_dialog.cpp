@@ -1,9 +1,285 @@
-// Placeholder until the settings dialog lands.
 #include "settings_dialog/settings_dialog.h"
-INT_PTR CALLBACK SettingsDialogProc(HWND, UINT, WPARAM, LPARAM) {
-  return FALSE;
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <climits>
+#include <cwchar>
+
+#include "app/app_state.h"
+#include "app/gdi_owner.h"
+#include "calendar/calendar_paint.h"
+#include "holidays/holiday_update.h"
+#include "resources/resource.h"
+
+namespace {
+
+const wchar_t kOrgFace[] = L"Org_v01";
+
+struct NumberField {
+  int id;
+  std::optional<unsigned> SettingsDialogValues::*value;
+  int AppSettings::*setting;
+  int lowerBound;
+};
+const NumberField kNumberFields[] = {
+    {IDC_WIDTH, &SettingsDialogValues::width, &AppSettings::WinW, 60},
+    {IDC_HEIGHT, &SettingsDialogValues::height, &AppSettings::WinH, 60},
+    {IDC_MARGIN, &SettingsDialogValues::margin, &AppSettings::Margin, 0},
+    {IDC_TITLE_PX, &SettingsDialogValues::titlePx, &AppSettings::TitlePx, 6},
+    {IDC_WEEK_PX, &SettingsDialogValues::weekPx, &AppSettings::WeekPx, 6},
+    {IDC_DATE_PX, &SettingsDialogValues::datePx, &AppSettings::DatePx, 6},
+};
+
+struct ColorButton {
+  int id;
+  COLORREF AppSettings::*setting;
+};
+const ColorButton kColorButtons[] = {
+    {IDC_COLOR_BG, &AppSettings::Bg},
+    {IDC_COLOR_TODAY, &AppSettings::Today},
+    {IDC_COLOR_WEEKDAY, &AppSettings::Weekday},
+    {IDC_COLOR_SATURDAY, &AppSettings::Saturday},
+    {IDC_COLOR_SUNDAY, &AppSettings::Sunday},
+    {IDC_COLOR_HOLIDAY, &AppSettings::Holiday},
+    {IDC_COLOR_SCHEDULE, &AppSettings::Schedule},
+};
+
+// Every control with an id; the labels without one keep the template font.
+const int kControlsWithFont[] = {
+    IDC_WIDTH,          IDC_HEIGHT,        IDC_MARGIN,
+    IDC_TITLE_PX,       IDC_WEEK_PX,       IDC_DATE_PX,
+    IDC_HOLIDAY_URL,    IDC_FACE,          IDC_START_MONDAY,
+    IDC_SHOW_OUT_MONTH, IDC_AUTO_DELETE,   IDC_COLOR_BG,
+    IDC_COLOR_TODAY,    IDC_COLOR_WEEKDAY, IDC_COLOR_SATURDAY,
+    IDC_COLOR_SUNDAY,   IDC_COLOR_HOLIDAY, IDC_COLOR_SCHEDULE,
+    IDC_HOLIDAY_UPDATE, IDC_DEFAULTS,      IDOK,
+    IDCANCEL,           IDC_APPLY,         IDC_URL_LABEL,
+    IDC_COLOR_GROUP,    IDC_HOLIDAY_GROUP,
+};
+
+// Shared by the controls of the open dialog; made at its first
+// initialisation, deleted with it.
+FontOwner SettingsDialogFont;
+
+// The field's number read as a signed 32-bit value, so 2147483648 and up
+// are negative and end at the bound.
+int RaiseToBound(unsigned number, int lowerBound) {
+  if (number > static_cast<unsigned>(INT_MAX))
+    return lowerBound;
+  return std::max(static_cast<int>(number), lowerBound);
 }
-void ApplySettingsDialog(HWND) {}
-int CALLBACK AddFontFaceToCombo(const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM) {
+
+void RepaintCalendar() {
+  if (g_app.mainWindow)
+    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+}
+
+// Outer size in physical pixels, as stored; the position stays.
+void ResizeCalendar(UINT extraFlags) {
+  if (g_app.mainWindow)
+    SetWindowPos(g_app.mainWindow, nullptr, 0, 0, g_app.settings.WinW, g_app.settings.WinH,
+                 SWP_NOMOVE | SWP_NOZORDER | extraFlags);
+}
+
+void RebuildCalendarFonts() {
+  CreateCalendarFonts(WindowDpi(g_app.mainWindow));
+}
+
+HFONT CreateDialogFont(int dpi) {
+  LOGFONTW font = {};
+  font.lfHeight = -MulDiv(11, dpi, 72);
+  wcscpy(font.lfFaceName, L"Segoe UI");
+  return CreateFontIndirectW(&font);
+}
+
+// CB_FINDSTRINGEXACT ignores letter case, so a face differing only in case
+// counts as present.
+LRESULT FindFace(HWND combo, const wchar_t *face) {
+  return SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                      reinterpret_cast<LPARAM>(face));
+}
+
+void AddFaceOnce(HWND combo, const wchar_t *face) {
+  if (FindFace(combo, face) == CB_ERR)
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(face));
+}
+
+// Not emptied first: a second initialisation (after the defaults) adds
+// nothing, since every face is already there.
+void FillFontList(HWND dialog) {
+  HWND combo = GetDlgItem(dialog, IDC_FACE);
+  {
+    WindowDc dc(dialog);
+    LOGFONTW query = {};
+    query.lfCharSet = DEFAULT_CHARSET;
+    EnumFontFamiliesExW(dc.Get(), &query, AddFontFaceToCombo, reinterpret_cast<LPARAM>(combo), 0);
+  }
+  // Our own pixel faces, offered even where they are not registered.
+  AddFaceOnce(combo, kDefaultFace);
+  AddFaceOnce(combo, kOrgFace);
+  // CB_ERR (-1) clears the selection when the face is not listed.
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(FindFace(combo, g_app.settings.Face)), 0);
+}
+
+void OnInitDialog(HWND dialog) {
+  AppSettings &settings = g_app.settings;
+  if (!settings.Face[0])
+    CopyToField(settings.Face, 32, kDefaultFace);
+  if (!SettingsDialogFont)
+    SettingsDialogFont.Reset(CreateDialogFont(WindowDpi(dialog)));
+  for (int id : kControlsWithFont)
+    SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(SettingsDialogFont.Get()),
+                        TRUE);
+  FillFontList(dialog);
+  // Unsigned, as the fields read them back: a negative margin from the file
+  // shows as a large number and is raised to 0 by the next apply.
+  for (const NumberField &field : kNumberFields)
+    SetDlgItemInt(dialog, field.id, static_cast<UINT>(settings.*field.setting), FALSE);
+  CheckDlgButton(dialog, IDC_START_MONDAY, settings.StartMonday != 0 ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(dialog, IDC_SHOW_OUT_MONTH, settings.ShowOutMonth ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(dialog, IDC_AUTO_DELETE,
+                 settings.AutoDeleteOldSchedules ? BST_CHECKED : BST_UNCHECKED);
+  // No longer than HolidayUrl holds, so an apply never stores a cut address.
+  SendDlgItemMessageW(dialog, IDC_HOLIDAY_URL, EM_LIMITTEXT, 511, 0);
+  SetDlgItemTextW(dialog, IDC_HOLIDAY_URL, settings.HolidayUrl);
+}
+
+SettingsDialogValues ReadDialogValues(HWND dialog) {
+  SettingsDialogValues values;
+  for (const NumberField &field : kNumberFields) {
+    BOOL translated = FALSE;
+    UINT number = GetDlgItemInt(dialog, field.id, &translated, FALSE);
+    if (translated)
+      values.*field.value = number;
+  }
+  values.startMonday = IsDlgButtonChecked(dialog, IDC_START_MONDAY) == BST_CHECKED;
+  values.showOutMonth = IsDlgButtonChecked(dialog, IDC_SHOW_OUT_MONTH) == BST_CHECKED;
+  values.autoDelete = IsDlgButtonChecked(dialog, IDC_AUTO_DELETE) == BST_CHECKED;
+  wchar_t face[32] = {};
+  GetDlgItemTextW(dialog, IDC_FACE, face, 32);
+  values.face = face;
+  wchar_t url[512] = {};
+  GetDlgItemTextW(dialog, IDC_HOLIDAY_URL, url, 512);
+  values.url = url;
+  return values;
+}
+
+// Saved at once: "キャンセル" later does not undo it.
+void PickColor(HWND dialog, COLORREF AppSettings::*setting) {
+  COLORREF custom[16] = {}; // new each time: custom colours are not kept
+  CHOOSECOLORW choose = {};
+  choose.lStructSize = sizeof choose;
+  choose.hwndOwner = dialog;
+  choose.rgbResult = g_app.settings.*setting;
+  choose.lpCustColors = custom;
+  choose.Flags = CC_RGBINIT | CC_FULLOPEN;
+  if (!ChooseColorW(&choose))
+    return;
+  g_app.settings.*setting = choose.rgbResult;
+  SaveSettings();
+  RepaintCalendar();
+}
+
+// The reset position (0, 0) is saved but not applied: the window stays
+// where it is and records its real position at its next move.
+void RestoreDefaults(HWND dialog) {
+  ResetSettings();
+  SaveSettings();
+  RebuildCalendarFonts();
+  ResizeCalendar(SWP_NOACTIVATE);
+  RepaintCalendar();
+  OnInitDialog(dialog);
+}
+
+bool OnCommand(HWND dialog, int id) {
+  switch (id) {
+  case IDOK:
+    ApplySettingsDialog(dialog);
+    EndDialog(dialog, IDOK);
+    return true;
+  case IDC_APPLY:
+    ApplySettingsDialog(dialog);
+    return true;
+  case IDCANCEL:
+    EndDialog(dialog, IDCANCEL);
+    return true;
+  case IDC_DEFAULTS:
+    RestoreDefaults(dialog);
+    return true;
+  case IDC_HOLIDAY_UPDATE:
+    UpdateHolidaysFromDialog(dialog); // reports its own outcome
+    return true;
+  }
+  for (const ColorButton &button : kColorButtons) {
+    if (button.id == id) {
+      PickColor(dialog, button.setting);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Labels, check boxes and group boxes draw on the dialog's own background.
+INT_PTR OnCtlColorStatic(HDC dc) {
+  if (SettingsDialogFont)
+    SelectObject(dc, SettingsDialogFont.Get());
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+}
+
+} // namespace
+
+SettingsChanges ApplyDialogValues(const SettingsDialogValues &values, AppSettings &settings) {
+  const AppSettings before = settings;
+  settings.StartMonday = values.startMonday ? 1 : 0;
+  settings.ShowOutMonth = values.showOutMonth;
+  settings.AutoDeleteOldSchedules = values.autoDelete;
+  for (const NumberField &field : kNumberFields) {
+    if (const std::optional<unsigned> &number = values.*field.value)
+      settings.*field.setting = RaiseToBound(*number, field.lowerBound);
+  }
+  CopyToField(settings.Face, 32, values.face);
+  if (!values.url.empty())
+    CopyToField(settings.HolidayUrl, 512, values.url);
+
+  SettingsChanges changes = {};
+  changes.fonts = wcscmp(before.Face, settings.Face) != 0 || before.TitlePx != settings.TitlePx ||
+                  before.WeekPx != settings.WeekPx || before.DatePx != settings.DatePx;
+  changes.size = before.WinW != settings.WinW || before.WinH != settings.WinH;
+  return changes;
+}
+
+void ApplySettingsDialog(HWND dialog) {
+  SettingsChanges changes = ApplyDialogValues(ReadDialogValues(dialog), g_app.settings);
+  if (changes.fonts)
+    RebuildCalendarFonts();
+  SaveSettings();
+  if (changes.size)
+    ResizeCalendar(0);
+  RepaintCalendar();
+}
+
+int CALLBACK AddFontFaceToCombo(const LOGFONTW *font, const TEXTMETRICW *, DWORD, LPARAM combo) {
+  AddFaceOnce(reinterpret_cast<HWND>(combo), font->lfFaceName);
   return 1;
+}
+
+// Handles the number edits 1001-1003 and 1005-1007, the font list 1004, the
+// check boxes 1016, 1050 and 1030, the colour buttons 1009-1015, the URL edit
+// 2010 with "更新" 2011, and "規定値" 1021, "適用" 1022, "OK" and "キャンセル".
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+  case WM_INITDIALOG:
+    OnInitDialog(dialog);
+    return TRUE;
+  case WM_COMMAND:
+    return OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
+  case WM_CTLCOLORSTATIC:
+    return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+  case WM_DESTROY:
+    SettingsDialogFont.Reset();
+    return TRUE;
+  }
+  return FALSE;
 }

@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "resources/resource.h"
+#include "settings_dialog/settings_dialog.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// The dialog made modeless from the linked template, owned by a plain
+// window standing in for the calendar window.
+class SettingsDialogTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    UseIniPath(ini_);
+    g_app.instance = GetModuleHandleW(nullptr);
+    g_app.settings = DefaultSettings();
+    g_app.settings.WinW = 280;
+    g_app.settings.WinH = 330;
+    owner_ = CreateWindowExW(0, L"Static", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 120,
+                             280, 330, nullptr, nullptr, g_app.instance, nullptr);
+    g_app.mainWindow = owner_;
+  }
+  void TearDown() override {
+    if (dialog_)
+      DestroyWindow(dialog_);
+    DestroyWindow(owner_);
+    g_app.mainWindow = nullptr;
+  }
+
+  HWND Open() {
+    dialog_ = CreateDialogParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner_,
+                                 SettingsDialogProc, 0);
+    ShowWindow(dialog_, SW_SHOW); // as the modal loop would
+    return dialog_;
+  }
+  void Press(int id) {
+    SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+  }
+  void Type(int id, const wchar_t *text) { SetDlgItemTextW(dialog_, id, text); }
+  std::wstring Text(int id) const {
+    wchar_t text[600] = {};
+    GetDlgItemTextW(dialog_, id, text, 600);
+    return text;
+  }
+  bool Checked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
+  RECT OwnerRect() const {
+    RECT rect;
+    GetWindowRect(owner_, &rect);
+    return rect;
+  }
+  std::vector<std::wstring> Faces() const {
+    HWND combo = GetDlgItem(dialog_, IDC_FACE);
+    std::vector<std::wstring> faces;
+    LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t face[LF_FACESIZE + 1] = {};
+      SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(face));
+      faces.push_back(face);
+    }
+    return faces;
+  }
+  std::string FileText() const { return ReadFileBytes(ini_); }
+  bool FileHas(const char *line) const {
+    return FileText().find(std::string(line) + "\r\n") != std::string::npos;
+  }
+
+  TempDir dir_;
+  std::wstring ini_ = dir_.File(L"calendar.ini");
+  HWND owner_ = nullptr;
+  HWND dialog_ = nullptr;
+};
+
+enum class Kind { Label, Number, Url, FontList, Check, Group, Push, DefaultPush };
+
+struct Control {
+  int id;
+  Kind kind;
+  const wchar_t *text; // null for the edits and the list
+  RECT units;          // left, top, width, height in dialog units
+};
+
+// In tab order, as the user meets them.
+const Control kControls[] = {
+    {IDC_STATIC, Kind::Label, L"幅(px):", {10, 10, 40, 12}},
+    {IDC_WIDTH, Kind::Number, nullptr, {45, 8, 40, 12}},
+    {IDC_STATIC, Kind::Label, L"高さ(px):", {110, 10, 40, 12}},
+    {IDC_HEIGHT, Kind::Number, nullptr, {150, 8, 40, 12}},
+    {IDC_STATIC, Kind::Label, L"余白(px):", {210, 10, 50, 12}},
+    {IDC_MARGIN, Kind::Number, nullptr, {255, 8, 40, 12}},
+    {IDC_STATIC, Kind::Label, L"西暦/月(px):", {10, 33, 70, 12}},
+    {IDC_TITLE_PX, Kind::Number, nullptr, {65, 31, 40, 12}},
+    {IDC_STATIC, Kind::Label, L"曜日(px):", {125, 33, 50, 12}},
+    {IDC_WEEK_PX, Kind::Number, nullptr, {170, 31, 40, 12}},
+    {IDC_STATIC, Kind::Label, L"日付(px):", {230, 33, 50, 12}},
+    {IDC_DATE_PX, Kind::Number, nullptr, {275, 31, 40, 12}},
+    {IDC_STATIC, Kind::Label, L"フォント:", {10, 57, 50, 12}},
+    {IDC_FACE, Kind::FontList, nullptr, {48, 55, 150, 120}},
+    {IDC_START_MONDAY, Kind::Check, L"月曜始まり", {220, 54, 55, 15}},
+    {IDC_SHOW_OUT_MONTH, Kind::Check, L"先月分と翌月分の日付を表示", {10, 82, 130, 15}},
+    {IDC_AUTO_DELETE, Kind::Check, L"古い予定を次回起動時に自動削除", {150, 82, 150, 15}},
+    {IDC_COLOR_GROUP, Kind::Group, L"色設定", {10, 110, 308, 70}},
+    {IDC_COLOR_BG, Kind::Push, L"背景", {20, 127, 50, 15}},
+    {IDC_COLOR_TODAY, Kind::Push, L"今日", {90, 127, 50, 15}},
+    {IDC_COLOR_WEEKDAY, Kind::Push, L"平日", {160, 127, 50, 15}},
+    {IDC_COLOR_SATURDAY, Kind::Push, L"土曜", {230, 127, 50, 15}},
+    {IDC_COLOR_SUNDAY, Kind::Push, L"日曜", {20, 152, 50, 15}},
+    {IDC_COLOR_HOLIDAY, Kind::Push, L"祝日", {90, 152, 50, 15}},
+    {IDC_COLOR_SCHEDULE, Kind::Push, L"予定", {160, 152, 50, 15}},
+    {IDC_HOLIDAY_GROUP, Kind::Group, L"祝日データ", {10, 190, 308, 38}},
+    {IDC_URL_LABEL, Kind::Label, L"CSV URL:", {20, 207, 50, 12}},
+    {IDC_HOLIDAY_URL, Kind::Url, nullptr, {65, 205, 180, 12}},
+    {IDC_HOLIDAY_UPDATE, Kind::Push, L"更新", {255, 203, 50, 15}},
+    {IDC_DEFAULTS, Kind::Push, L"規定値", {10, 250, 50, 15}},
+    {IDC_APPLY, Kind::Push, L"適用", {150, 250, 50, 15}},
+    {IDOK, Kind::DefaultPush, L"OK", {210, 250, 50, 15}},
+    {IDCANCEL, Kind::Push, L"キャンセル", {270, 250, 50, 15}},
+};
+
+// The class, the style bits that make the kind, and whether it is a tab stop.
+void ExpectKind(HWND control, Kind kind, const wchar_t *where) {
+  wchar_t className[64] = {};
+  GetClassNameW(control, className, 64);
+  LONG style = GetWindowLongW(control, GWL_STYLE);
+  bool tabStop = (style & WS_TABSTOP) != 0;
+  SCOPED_TRACE(Utf8(where));
+  EXPECT_TRUE((style & (WS_CHILD | WS_VISIBLE)) == (WS_CHILD | WS_VISIBLE));
+  switch (kind) {
+  case Kind::Label:
+    EXPECT_EQ(_wcsicmp(className, L"Static"), 0);
+    EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT);
+    EXPECT_TRUE(style & WS_GROUP);
+    EXPECT_FALSE(tabStop);
+    break;
+  case Kind::Number:
+  case Kind::Url:
+    EXPECT_EQ(_wcsicmp(className, L"Edit"), 0);
+    EXPECT_EQ((style & ES_NUMBER) != 0, kind == Kind::Number);
+    EXPECT_EQ((style & ES_AUTOHSCROLL) != 0, kind == Kind::Url);
+    // Dialogs draw an edit's border as a sunken client edge.
+    EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+    EXPECT_TRUE(tabStop);
+    break;
+  case Kind::FontList: {
+    EXPECT_EQ(_wcsicmp(className, L"ComboBox"), 0);
+    EXPECT_EQ(style & 3, CBS_DROPDOWNLIST);
+    EXPECT_FALSE(style & CBS_SORT);
+    EXPECT_FALSE(tabStop);
+    // The combo box hands its scroll bar on to its list.
+    COMBOBOXINFO parts = {};
+    parts.cbSize = sizeof parts;
+    ASSERT_TRUE(GetComboBoxInfo(control, &parts));
+    SendMessageW(control, CB_SHOWDROPDOWN, TRUE, 0);
+    EXPECT_TRUE(GetWindowLongW(parts.hwndList, GWL_STYLE) & WS_VSCROLL);
+    SendMessageW(control, CB_SHOWDROPDOWN, FALSE, 0);
+    break;
+  }
+  case Kind::Check:
+  case Kind::Group:
+  case Kind::Push:
+  case Kind::DefaultPush: {
+    const LONG types[] = {BS_AUTOCHECKBOX, BS_GROUPBOX, BS_PUSHBUTTON, BS_DEFPUSHBUTTON};
+    EXPECT_EQ(_wcsicmp(className, L"Button"), 0);
+    EXPECT_EQ(style & BS_TYPEMASK, types[static_cast<int>(kind) - static_cast<int>(Kind::Check)]);
+    EXPECT_EQ(tabStop, kind != Kind::Group);
+    break;
+  }
+  }
+}
+
+TEST_F(SettingsDialogTest, TemplateHoldsEveryControlInTabOrderAtTheOwnersClientOrigin) {
+  ASSERT_TRUE(Open());
+  wchar_t caption[16] = {};
+  GetWindowTextW(dialog_, caption, 16);
+  EXPECT_STREQ(caption, L"設定");
+  LONG style = GetWindowLongW(dialog_, GWL_STYLE);
+  EXPECT_TRUE((style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME)) ==
+              (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
+  EXPECT_FALSE(style & DS_CENTER);
+  // Template coordinates place the client area: both origins coincide.
+  POINT origin = {0, 0}, ownerOrigin = {0, 0};
+  ClientToScreen(dialog_, &origin);
+  ClientToScreen(owner_, &ownerOrigin);
+  EXPECT_EQ(origin.x, ownerOrigin.x);
+  EXPECT_EQ(origin.y, ownerOrigin.y);
+  RECT client, size = {0, 0, 330, 275};
+  GetClientRect(dialog_, &client);
+  MapDialogRect(dialog_, &size);
+  EXPECT_EQ(client.right, size.right);
+  EXPECT_EQ(client.bottom, size.bottom);
+
+  HWND control = GetWindow(dialog_, GW_CHILD);
+  for (const Control &expected : kControls) {
+    std::wstring where = expected.text ? expected.text : std::to_wstring(expected.id);
+    ASSERT_TRUE(control) << "missing " << Utf8(where);
+    EXPECT_EQ(GetDlgCtrlID(control), expected.id) << Utf8(where);
+    ExpectKind(control, expected.kind, where.c_str());
+    if (expected.text) {
+      wchar_t text[64] = {};
+      GetWindowTextW(control, text, 64);
+      EXPECT_EQ(std::wstring(text), std::wstring(expected.text));
+    }
+    RECT units = expected.units; // each of the four converted on its own, as the controls are
+    MapDialogRect(dialog_, &units);
+    RECT placed;
+    GetWindowRect(control, &placed);
+    MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT *>(&placed), 2);
+    EXPECT_EQ(placed.left, units.left) << Utf8(where);
+    EXPECT_EQ(placed.top, units.top) << Utf8(where);
+    EXPECT_EQ(placed.right - placed.left, units.right) << Utf8(where);
+    if (expected.kind != Kind::FontList) { // a closed list is as high as its text
+      EXPECT_EQ(placed.bottom - placed.top, units.bottom) << Utf8(where);
+    }
+    control = GetWindow(control, GW_HWNDNEXT);
+  }
+  EXPECT_FALSE(control) << "more controls than listed";
+}
+
+TEST_F(SettingsDialogTest, OpensOnTheSettingsWithOneEntryPerFaceAndItsOwnFont) {
+  g_app.settings.Margin = -5;
+  g_app.settings.StartMonday = 1;
+  g_app.settings.ShowOutMonth = false;
+  g_app.settings.AutoDeleteOldSchedules = true;
+  CopyToField(g_app.settings.Face, 32, L"hooge 05_55");
+  CopyToField(g_app.settings.HolidayUrl, 512, L"http://127.0.0.1:1/h.csv");
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Text(IDC_WIDTH), L"280");
+  EXPECT_EQ(Text(IDC_HEIGHT), L"330");
+  EXPECT_EQ(Text(IDC_MARGIN), L"4294967291"); // shown unsigned
+  EXPECT_EQ(Text(IDC_TITLE_PX), L"18");
+  EXPECT_EQ(Text(IDC_WEEK_PX), L"12");
+  EXPECT_EQ(Text(IDC_DATE_PX), L"18");
+  EXPECT_TRUE(Checked(IDC_START_MONDAY));
+  EXPECT_FALSE(Checked(IDC_SHOW_OUT_MONTH));
+  EXPECT_TRUE(Checked(IDC_AUTO_DELETE));
+  EXPECT_EQ(Text(IDC_HOLIDAY_URL), L"http://127.0.0.1:1/h.csv");
+  EXPECT_EQ(Text(IDC_FACE), L"Hooge 05_55"); // chosen whatever the letter case
+
+  std::vector<std::wstring> faces = Faces();
+  std::set<std::wstring> folded;
+  for (std::wstring face : faces) {
+    CharLowerW(&face[0]);
+    folded.insert(face);
+  }
+  EXPECT_GT(faces.size(), 2u);
+  EXPECT_EQ(folded.size(), faces.size()) << "a face is listed twice";
+  EXPECT_TRUE(folded.count(L"hooge 05_55"));
+  EXPECT_TRUE(folded.count(L"org_v01"));
+
+  HFONT font = reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog_, IDC_WIDTH, WM_GETFONT, 0, 0));
+  LOGFONTW described = {};
+  ASSERT_EQ(GetObjectW(font, sizeof described, &described), static_cast<int>(sizeof described));
+  EXPECT_STREQ(described.lfFaceName, L"Segoe UI");
+  for (int id : {IDOK, IDC_URL_LABEL, IDC_HOLIDAY_GROUP, IDC_FACE, IDC_AUTO_DELETE})
+    EXPECT_EQ(SendDlgItemMessageW(dialog_, id, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+  HWND idLessLabel = GetWindow(dialog_, GW_CHILD);
+  EXPECT_NE(SendMessageW(idLessLabel, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+
+  HDC dc = GetDC(idLessLabel);
+  INT_PTR brush = SendMessageW(dialog_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                               reinterpret_cast<LPARAM>(idLessLabel));
+  EXPECT_EQ(brush, reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH)));
+  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+  SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  ReleaseDC(idLessLabel, dc);
+
+  // The defaults initialise the dialog again; the list gains nothing.
+  Press(IDC_DEFAULTS);
+  EXPECT_EQ(Faces(), faces);
+  EXPECT_EQ(Text(IDC_MARGIN), L"10");
+  EXPECT_FALSE(Checked(IDC_START_MONDAY));
+  EXPECT_TRUE(Checked(IDC_SHOW_OUT_MONTH));
+  EXPECT_FALSE(Checked(IDC_AUTO_DELETE));
+
+  DestroyWindow(dialog_);
+  dialog_ = nullptr;
+  EXPECT_EQ(GetObjectType(font), 0u) << "the dialog font outlived its dialog";
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Faces(), faces);
+}
+
+TEST_F(SettingsDialogTest, FaceIsDefaultedWhenEmptyAndStoredEmptyWhenNotListed) {
+  g_app.settings.Face[0] = L'\0';
+  ASSERT_TRUE(Open());
+  EXPECT_STREQ(g_app.settings.Face, L"Hooge 05_55");
+  EXPECT_EQ(Text(IDC_FACE), L"Hooge 05_55");
+  DestroyWindow(dialog_);
+
+  CopyToField(g_app.settings.Face, 32, L"No Such Face 123");
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(SendDlgItemMessageW(dialog_, IDC_FACE, CB_GETCURSEL, 0, 0), CB_ERR);
+  Press(IDC_APPLY);
+  EXPECT_STREQ(g_app.settings.Face, L"");
+  EXPECT_TRUE(FileHas("Face="));
+}
+
+TEST_F(SettingsDialogTest, ApplyStoresTheFieldsAndResizesOnlyWhenTheSizeChanged) {
+  ASSERT_TRUE(Open());
+  RECT before = OwnerRect();
+  Type(IDC_WIDTH, L"400");
+  Type(IDC_HEIGHT, L""); // empty: unchanged
+  Type(IDC_MARGIN, L"0");
+  Type(IDC_TITLE_PX, L"4294967295"); // negative as a signed number: the bound
+  Type(IDC_DATE_PX, L"3");
+  Type(IDC_HOLIDAY_URL, L""); // cleared: the address stays
+  CheckDlgButton(dialog_, IDC_START_MONDAY, BST_CHECKED);
+  CheckDlgButton(dialog_, IDC_SHOW_OUT_MONTH, BST_UNCHECKED);
+  Press(IDC_APPLY);
+
+  EXPECT_TRUE(IsWindowVisible(dialog_)) << "apply keeps the dialog open";
+  const AppSettings &settings = g_app.settings;
+  EXPECT_EQ(settings.WinW, 400);
+  EXPECT_EQ(settings.WinH, 330);
+  EXPECT_EQ(settings.Margin, 0);
+  EXPECT_EQ(settings.TitlePx, 6);
+  EXPECT_EQ(settings.DatePx, 6);
+  EXPECT_EQ(settings.StartMonday, 1);
+  EXPECT_FALSE(settings.ShowOutMonth);
+  EXPECT_STREQ(settings.HolidayUrl, kDefaultHolidayUrl);
+  for (const char *line : {"WinW=400", "WinH=330", "Margin=0", "TitlePx=6", "DatePx=6",
+                           "StartMonday=1", "ShowOutMonth=0", "Face=Hooge 05_55"})
+    EXPECT_TRUE(FileHas(line)) << line;
+  EXPECT_NE(FileText().find("HolidayUrl=https://"), std::string::npos);
+  RECT after = OwnerRect();
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(after.right - after.left, 400);
+  EXPECT_EQ(after.bottom - after.top, 330);
+
+  // A size the window was given elsewhere survives an apply that leaves
+  // width and height alone.
+  SetWindowPos(owner_, nullptr, 0, 0, 350, 350, SWP_NOMOVE | SWP_NOZORDER);
+  Type(IDC_MARGIN, L"12");
+  Press(IDC_APPLY);
+  EXPECT_TRUE(FileHas("Margin=12"));
+  after = OwnerRect();
+  EXPECT_EQ(after.right - after.left, 350);
+
+  Type(IDC_WIDTH, L"9999999999"); // no number a field can hold: unchanged
+  Type(IDC_HEIGHT, L"2147483648");
+  Press(IDC_APPLY);
+  EXPECT_EQ(settings.WinW, 400);
+  EXPECT_EQ(settings.WinH, 60);
+}
+
+TEST_F(SettingsDialogTest, OkAppliesAndCancelUndoesNothingAlreadySaved) {
+  ASSERT_TRUE(Open());
+  Type(IDC_WIDTH, L"390");
+  Press(IDCANCEL);
+  EXPECT_FALSE(IsWindowVisible(dialog_));
+  EXPECT_EQ(g_app.settings.WinW, 280);
+  EXPECT_FALSE(FileExists(ini_)) << "cancel saved";
+  DestroyWindow(dialog_);
+
+  ASSERT_TRUE(Open());
+  Type(IDC_WIDTH, L"390");
+  Press(IDOK);
+  EXPECT_FALSE(IsWindowVisible(dialog_));
+  EXPECT_EQ(g_app.settings.WinW, 390);
+  EXPECT_TRUE(FileHas("WinW=390"));
+}
+
+TEST_F(SettingsDialogTest, DefaultsAreSavedAndSizedWithoutMovingTheWindow) {
+  g_app.settings.Today = RGB(1, 2, 3);
+  g_app.settings.PosX = 100;
+  g_app.settings.PosY = 120;
+  CopyToField(g_app.settings.Face, 32, L"Org_v01");
+  ASSERT_TRUE(Open());
+  RECT before = OwnerRect();
+  Type(IDC_HOLIDAY_URL, L"http://127.0.0.1:1/typed-but-not-applied.csv");
+  Press(IDC_DEFAULTS);
+
+  for (const char *line : {"Today=1740031", "PosX=0", "PosY=0", "WinW=300", "WinH=320",
+                           "Face=Hooge 05_55", "Margin=10"})
+    EXPECT_TRUE(FileHas(line)) << line;
+  EXPECT_NE(FileText().find("HolidayUrl=https://"), std::string::npos);
+  RECT after = OwnerRect();
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(after.right - after.left, 300);
+  EXPECT_EQ(after.bottom - after.top, 320);
+  EXPECT_EQ(Text(IDC_WIDTH), L"300");
+  EXPECT_EQ(Text(IDC_FACE), L"Hooge 05_55");
+  EXPECT_EQ(Text(IDC_HOLIDAY_URL), std::wstring(kDefaultHolidayUrl));
+
+  std::string saved = FileText();
+  Press(IDCANCEL);
+  EXPECT_EQ(g_app.settings.Today, RGB(255, 140, 26));
+  EXPECT_EQ(FileText(), saved);
+}
+
+} // namespace
