@@ -118,8 +118,30 @@ bool WaitUntil(const std::function<bool()> &condition, int timeoutMs) {
 }
 
 std::wstring DayglassExePath() {
+  return EnvPath(L"DAYGLASS_EXE");
+}
+
+int RunProgram(const std::wstring &commandLine, int timeoutMs) {
+  std::wstring line = commandLine;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
+  else
+    TerminateProcess(process.hProcess, 99);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+std::wstring EnvPath(const wchar_t *name) {
   wchar_t value[MAX_PATH * 2] = {};
-  GetEnvironmentVariableW(L"DAYGLASS_EXE", value, MAX_PATH * 2);
+  GetEnvironmentVariableW(name, value, MAX_PATH * 2);
   std::wstring path = value;
   if (!path.empty() && path[0] == L'/') { // a Linux path: Wine's Z: drive
     for (wchar_t &c : path)

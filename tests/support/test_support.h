@@ -58,8 +58,12 @@ private:
   PROCESS_INFORMATION process_ = {};
 };
 
-// The path of dayglass.exe under test (from DAYGLASS_EXE, a Linux or Windows path).
+// A path from an environment variable, a Linux path turned into Wine's Z: form.
+std::wstring EnvPath(const wchar_t *name);
+// The path of dayglass.exe under test (from DAYGLASS_EXE).
 std::wstring DayglassExePath();
+// Runs a program and waits for it; its exit code, or -1 when it could not start.
+int RunProgram(const std::wstring &commandLine, int timeoutMs = 60000);
 
 // A picture of a window's client area, taken from the screen.
 struct Capture {
