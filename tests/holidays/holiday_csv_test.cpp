@@ -194,4 +194,28 @@ TEST(DownloadHolidayCsv, ParsesWhatArrivedAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(none.empty());
   }
   EXPECT_EQ(HolTemporaries(), before);
+  EXPECT_EQ(server.Requests(), (std::vector<std::string>{"/ok.csv", "/empty.csv"}));
+}
+
+TEST(DownloadHolidayCsv, FailsWithoutFetchingWhenNoTemporaryFileCanBeMade) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse csv;
+  csv.body = HolidayCsv({L"2026/1/1,元日"});
+  server.Serve("/ok.csv", csv);
+  wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+  TempDir dir;
+  const std::wstring missing = dir.File(L"no such folder");
+  SetEnvironmentVariableW(L"TMP", missing.c_str());
+  SetEnvironmentVariableW(L"TEMP", missing.c_str());
+
+  HolidayRows rows;
+  EXPECT_FALSE(DownloadHolidayCsv(server.Url("/ok.csv"), rows));
+  SetEnvironmentVariableW(L"TMP", tmp[0] ? tmp : nullptr);
+  SetEnvironmentVariableW(L"TEMP", temp[0] ? temp : nullptr);
+  EXPECT_TRUE(rows.empty());
+  EXPECT_TRUE(server.Requests().empty());
+  EXPECT_TRUE(ListFiles(dir.Path()).empty());
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "config/settings.h"
 #include "holidays/holiday_store.h"
 #include "resources/resource.h"
 #include "tests/holidays/holiday_fixture.h"
@@ -98,45 +97,6 @@ TEST(WriteHolidaySection, LeavesAReadOnlyOrLockedFileAsItWas) {
   EXPECT_FALSE(WriteHolidaySection(rows));
   CloseHandle(lock);
   EXPECT_EQ(ReadFileBytes(ini.path), kOtherSections);
-}
-
-TEST(UpdateHolidaysFromCommandLine, WritesOnlyAListThatArrivedWithRows) {
-  HttpServer server;
-  ASSERT_TRUE(server.Running());
-  HttpResponse good, headerOnly, noRows, missing;
-  good.body = HolidayCsv({CsvDate(-1, L"1/1") + L",昨年", CsvDate(0, L"1/1") + L",元日"});
-  headerOnly.body = HolidayCsv({});
-  noRows.body = "<html>\r\n<body>Service unavailable, try later</body>\r\n</html>\r\n";
-  missing.status = 404;
-  missing.reason = "Not Found";
-  missing.body = "<html><body>404 Not Found</body></html>\r\n";
-  server.Serve("/good.csv", good);
-  server.Serve("/header.csv", headerOnly);
-  server.Serve("/page.csv", noRows);
-  server.Serve("/missing.csv", missing);
-
-  IniFixture ini;
-  ASSERT_TRUE(WriteFileBytes(ini.path, kOtherSections));
-  const std::wstring failing[] = {
-      L"",
-      server.Url("/header.csv"),
-      server.Url("/page.csv"),
-      server.Url("/missing.csv"),
-      L"http://127.0.0.1:" + std::to_wstring(ClosedLoopbackPort()) + L"/syukujitsu.csv",
-  };
-  for (const std::wstring &url : failing) {
-    CopyToField(g_app.settings.HolidayUrl, 512, url);
-    EXPECT_FALSE(UpdateHolidaysFromCommandLine()) << Utf8(url);
-    EXPECT_EQ(ReadFileBytes(ini.path), kOtherSections) << Utf8(url);
-  }
-  EXPECT_EQ(server.Requests(),
-            (std::vector<std::string>{"/header.csv", "/page.csv", "/missing.csv"}));
-
-  CopyToField(g_app.settings.HolidayUrl, 512, server.Url("/good.csv"));
-  EXPECT_TRUE(UpdateHolidaysFromCommandLine());
-  EXPECT_EQ(ReadFileBytes(ini.path),
-            kOtherSections + Utf8(L"[Holidays]\r\n" + Date(0, L"01-01") + L"=元日\r\n"));
-  CopyToField(g_app.settings.HolidayUrl, 512, kDefaultHolidayUrl);
 }
 
 namespace {

@@ -1,0 +1,162 @@
+// "/update-holidays" run by the real program against a server of the test's
+// own, and what a following start paints.
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "calendar/month_grid.h"
+#include "config/ini_text.h"
+#include "config/settings.h"
+#include "tests/holidays/holiday_fixture.h"
+#include "tests/support/http_server.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+const char kBom[] = "\xEF\xBB\xBF";
+const COLORREF kRed = RGB(255, 0, 0);
+
+SYSTEMTIME Today() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return now;
+}
+
+// The lines the update must keep, in the order it must keep them.
+std::string KeptLines(const std::wstring &url) {
+  return std::string(kBom) +
+         "[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=0\r\nPosY=0\r\n\r\n"
+         "[Color]\r\nBg=16777215\r\nToday=65280\r\nWeekday=0\r\nSaturday=0\r\nSunday=0\r\n"
+         "Holiday=255\r\nSchedule=16711680\r\n"
+         "[Option]\r\nShowOutMonth=0\r\nAutoDeleteOldSchedules=0\r\nHolidayUrl=" +
+         Utf8(url) + "\r\n; kept as it stands\r\n\r\n" +
+         Utf8(L"[Schedules]\r\n0001=2099/03/01 09:00|朝会|\r\n");
+}
+
+// The same file with an old holiday section in the middle.
+std::string IniBefore(const std::wstring &url) {
+  std::string kept = KeptLines(url);
+  size_t option = kept.find("[Option]");
+  return kept.substr(0, option) + Utf8(L"[Holidays]\r\n2001-01-01=古い祝日\r\n\r\n") +
+         kept.substr(option);
+}
+
+int RunUpdate(const TempDir &dir) {
+  Dayglass app(dir.Path(), L"/update-holidays");
+  EXPECT_TRUE(app.Started());
+  return app.WaitForExit(60000);
+}
+
+int CountPixels(const Capture &capture, const RECT &rect, COLORREF color) {
+  int count = 0;
+  for (int y = std::max(0L, rect.top); y < std::min<LONG>(rect.bottom, capture.height); ++y)
+    for (int x = std::max(0L, rect.left); x < std::min<LONG>(rect.right, capture.width); ++x)
+      count += capture.At(x, y) == color ? 1 : 0;
+  return count;
+}
+
+} // namespace
+
+TEST(HolidayUpdateSwitch, KeepsEveryOtherLineAndPutsThisYearOnwardLast) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse csv;
+  csv.body = ReadFileBytes(HolidayFixturePath(L"syukujitsu.csv"));
+  ASSERT_FALSE(csv.body.empty());
+  server.Serve("/syukujitsu.csv", csv);
+
+  TempDir dir;
+  const std::wstring url = server.Url("/syukujitsu.csv");
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), IniBefore(url)));
+  EXPECT_EQ(RunUpdate(dir), 0);
+
+  std::wstring section = L"[Holidays]\r\n";
+  for (const HolidayRow &row : FixtureHolidays())
+    if (std::stoi(row.date.substr(0, 4)) >= Today().wYear)
+      section += row.date + L"=" + row.name + L"\r\n";
+  EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")), KeptLines(url) + Utf8(section));
+  EXPECT_EQ(server.Requests(), std::vector<std::string>{"/syukujitsu.csv"});
+}
+
+TEST(HolidayUpdateSwitch, FailsWithOneAndLeavesTheFileAsItWas) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse headerOnly, missing, good;
+  headerOnly.body = HolidayCsv({});
+  missing.status = 404;
+  missing.reason = "Not Found";
+  missing.body = "<html><body>404 Not Found</body></html>\r\n";
+  good.body = HolidayCsv({std::to_wstring(Today().wYear) + L"/12/31,大晦日"});
+  server.Serve("/header.csv", headerOnly);
+  server.Serve("/missing.csv", missing);
+  server.Serve("/good.csv", good);
+  const struct {
+    const char *name;
+    std::wstring url;
+    bool readOnly;
+  } cases[] = {
+      {"header only", server.Url("/header.csv"), false},
+      {"error page", server.Url("/missing.csv"), false},
+      {"unreachable",
+       L"http://127.0.0.1:" + std::to_wstring(ClosedLoopbackPort()) + L"/syukujitsu.csv", false},
+      {"empty address", L"", false},
+      {"read-only calendar.ini", server.Url("/good.csv"), true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::wstring path = dir.File(L"calendar.ini");
+    const std::string before = IniBefore(c.url);
+    ASSERT_TRUE(WriteFileBytes(path, before));
+    if (c.readOnly) {
+      ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    EXPECT_EQ(RunUpdate(dir), 1);
+    EXPECT_EQ(ReadFileBytes(path), before);
+  }
+  // The empty address reached no network at all.
+  EXPECT_EQ(server.Requests(),
+            (std::vector<std::string>{"/header.csv", "/missing.csv", "/good.csv"}));
+}
+
+TEST(HolidayUpdateSwitch, AFollowingStartPaintsTheNewHolidaysInTheHolidayColour) {
+  const SYSTEMTIME today = Today();
+  // Two days of this month that are not today: one becomes a holiday, the
+  // other shows what an ordinary day looks like in the same colours.
+  int holiday = today.wDay == 15 ? 16 : 15;
+  int ordinary = today.wDay == 14 ? 13 : 14;
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse csv;
+  csv.body = HolidayCsv({std::to_wstring(today.wYear) + L"/" + std::to_wstring(today.wMonth) +
+                         L"/" + std::to_wstring(holiday) + L",試験の日"});
+  server.Serve("/syukujitsu.csv", csv);
+
+  TempDir dir;
+  const std::wstring url = server.Url("/syukujitsu.csv");
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), IniBefore(url)));
+  ASSERT_EQ(RunUpdate(dir), 0);
+
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  AppSettings settings = StartupSettings();
+  AssignSettingsFrom(DecodeIniBytes(KeptLines(url)), settings);
+  RECT client;
+  GetClientRect(window, &client);
+  MonthGrid grid = ComputeMonthGrid(client, static_cast<int>(GetDpiForWindow(window)), settings,
+                                    DisplayedMonth{today.wYear, today.wMonth});
+  auto cellOf = [&](int day) {
+    for (const GridCell &cell : grid.cells)
+      if (cell.inMonth && cell.day == day)
+        return cell.rect;
+    return RECT{};
+  };
+
+  Capture capture;
+  EXPECT_TRUE(WaitUntil([&] {
+    capture = CaptureClient(window);
+    return CountPixels(capture, cellOf(holiday), kRed) > 0;
+  })) << "no day number in the holiday colour";
+  EXPECT_EQ(CountPixels(capture, cellOf(ordinary), kRed), 0);
+  EXPECT_GT(CountPixels(capture, cellOf(ordinary), RGB(0, 0, 0)), 0);
+}
