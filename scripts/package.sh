@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the release package dist/dayglass-<version>-win64.zip: dayglass.exe,
+# the README and the licence. Building twice gives the same bytes: the linker
+# writes no PE timestamp, and the archive has fixed times, no extra fields
+# and a fixed order. The build folder is $DAYGLASS_RELEASE_DIR
+# (default build/release). Prints the path of the zip.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${DAYGLASS_RELEASE_DIR:-$root/build/release}
+case $build in /*) ;; *) build=$root/$build ;; esac
+version=$(sed -n 's/^project(Dayglass VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+[ -n "$version" ] || { echo "No version in CMakeLists.txt" >&2; exit 1; }
+
+cmake --preset cross -S "$root" -B "$build" -DDAYGLASS_TESTS=OFF \
+  "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--no-insert-timestamp" >/dev/null
+cmake --build "$build" --target dayglass >/dev/null
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$build/dayglass.exe" "$root/README.md" "$root/LICENSE" "$stage/"
+chmod 644 "$stage"/*
+# 2026-01-01 00:00 UTC; zip stores local time, so pin the zone too.
+export TZ=UTC
+touch -d @1767225600 "$stage"/*
+out="$root/dist/dayglass-$version-win64.zip"
+mkdir -p "$root/dist"
+rm -f "$out"
+(cd "$stage" && LC_ALL=C ls | LC_ALL=C sort | zip -X -D -q -9 "$out" -@)
+echo "$out"
