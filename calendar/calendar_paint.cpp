@@ -1,13 +1,190 @@
-// Placeholder until painting lands.
 #include "calendar/calendar_paint.h"
-int WindowDpi(HWND) {
-  return 96;
+
+#include <string>
+#include <unordered_set>
+
+#include "app/app_state.h"
+#include "app/gdi_owner.h"
+#include "calendar/month_grid.h"
+#include "calendar/paint_rules.h"
+
+namespace {
+
+constexpr int kFillInset96 = 2;
+constexpr UINT kCentred = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+
+using GetDpiForWindowFunction = UINT(WINAPI *)(HWND);
+
+// Looked up by name so the program still starts where user32 lacks it.
+GetDpiForWindowFunction DpiFunction() {
+  // A function-local static is initialised once, even with several threads.
+  static const GetDpiForWindowFunction function = [] {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<GetDpiForWindowFunction>(
+                        reinterpret_cast<void *>(GetProcAddress(user32, "GetDpiForWindow")))
+                  : nullptr;
+  }();
+  return function;
 }
-void CreateCalendarFonts(int) {}
-void DeleteCalendarFonts() {}
-void PaintMonth(HDC, const RECT &) {}
+
+HFONT CreateCalendarFont(int px, int dpi) {
+  int height = ScaleForDpi(px, dpi);
+  if (height < 1)
+    height = 1;
+  return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, g_app.settings.Face);
+}
+
+// The "⋮" and "☰" glyphs are not in the pixel fonts: they come from an emoji
+// face at the title font's height.
+HFONT CreateGlyphFont(HFONT titleFont) {
+  LOGFONTW title = {};
+  if (titleFont)
+    GetObjectW(titleFont, sizeof title, &title);
+  return CreateFontW(title.lfHeight, 0, 0, 0, title.lfWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI Emoji");
+}
+
+void DrawTextIn(HDC dc, const std::wstring &text, RECT rect, UINT format, COLORREF color) {
+  SetTextColor(dc, color);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+}
+
+void PaintTitle(HDC dc, const MonthGrid &grid) {
+  const AppSettings &settings = g_app.settings;
+  SelectGuard titleFont(dc, g_app.fonts.title);
+  DrawTextIn(dc, MonthTitle(grid.year, grid.month), grid.titleRect, DT_SINGLELINE | DT_VCENTER,
+             settings.Weekday);
+
+  FontOwner glyphs(CreateGlyphFont(g_app.fonts.title));
+  SelectGuard glyphFont(dc, glyphs.Get());
+  DrawTextIn(dc, L"\u22EE", grid.settingsBox, kCentred, settings.Weekday);
+  DrawTextIn(dc, L"\u2630", grid.listBox, kCentred, settings.Weekday);
+}
+
+void PaintWeekdayHeader(HDC dc, const MonthGrid &grid) {
+  static const wchar_t *const kLabels[7] = {L"S", L"M", L"T", L"W", L"T", L"F", L"S"};
+  const AppSettings &settings = g_app.settings;
+  SelectGuard weekdayFont(dc, g_app.fonts.weekday);
+  for (int weekday = 0; weekday < 7; ++weekday) {
+    COLORREF color = weekday == 0   ? settings.Sunday
+                     : weekday == 6 ? settings.Saturday
+                                    : settings.Weekday;
+    int column = ColumnOfWeekday(weekday, settings.StartMonday);
+    // The cells of row 0 share the column edges with the header.
+    const RECT &cell = grid.cells[column].rect;
+    RECT label = {cell.left, grid.weekdayTop, cell.right, grid.weekdayBottom};
+    DrawTextIn(dc, kLabels[weekday], label, kCentred, color);
+  }
+}
+
+void FillCell(HDC dc, RECT inner, CellFill fill, HBRUSH today, HBRUSH schedule) {
+  switch (fill) {
+  case CellFill::None:
+    break;
+  case CellFill::Today:
+    FillRect(dc, &inner, today);
+    break;
+  case CellFill::Schedule:
+    FillRect(dc, &inner, schedule);
+    break;
+  case CellFill::Split: {
+    int middle = SplitFillMiddle(inner);
+    RECT upper = {inner.left, inner.top, inner.right, middle};
+    RECT lower = {inner.left, middle, inner.right, inner.bottom};
+    FillRect(dc, &upper, schedule);
+    FillRect(dc, &lower, today);
+    break;
+  }
+  }
+}
+
+void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
+  const AppSettings &settings = g_app.settings;
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  std::unordered_set<DateKey> scheduled;
+  for (const ScheduleEntry &entry : g_app.schedules)
+    scheduled.insert(MakeDateKey(entry.when.wYear, entry.when.wMonth, entry.when.wDay));
+
+  BrushOwner todayBrush(CreateSolidBrush(settings.Today));
+  BrushOwner scheduleBrush(CreateSolidBrush(settings.Schedule));
+  int inset = ScaleForDpi(kFillInset96, dpi);
+  SelectGuard dateFont(dc, g_app.fonts.date);
+  for (const GridCell &cell : grid.cells) {
+    bool isToday = cell.year == today.wYear && cell.month == today.wMonth && cell.day == today.wDay;
+    bool hasSchedule = scheduled.count(MakeDateKey(cell.year, cell.month, cell.day)) > 0;
+    bool holiday = FindHolidayIn(g_app.holidays, cell.year, cell.month, cell.day) != nullptr;
+    DayLook look = LookOfDay(settings, cell, isToday, hasSchedule, holiday);
+    if (!look.drawn)
+      continue;
+    RECT inner = cell.rect;
+    InflateRect(&inner, -inset, -inset);
+    if (inner.left < inner.right && inner.top < inner.bottom)
+      FillCell(dc, inner, look.fill, todayBrush.Get(), scheduleBrush.Get());
+    DrawTextIn(dc, std::to_wstring(cell.day), cell.rect, kCentred, look.number);
+  }
+}
+
+} // namespace
+
+int WindowDpi(HWND window) {
+  GetDpiForWindowFunction function = DpiFunction();
+  if (function && window)
+    return static_cast<int>(function(window));
+  WindowDc dc(window);
+  if (!dc.Get())
+    return 96;
+  return GetDeviceCaps(dc.Get(), LOGPIXELSY);
+}
+
+void CreateCalendarFonts(int dpi) {
+  if (dpi <= 0)
+    dpi = 96;
+  DeleteCalendarFonts();
+  g_app.fonts.title = CreateCalendarFont(g_app.settings.TitlePx, dpi);
+  g_app.fonts.weekday = CreateCalendarFont(g_app.settings.WeekPx, dpi);
+  g_app.fonts.date = CreateCalendarFont(g_app.settings.DatePx, dpi);
+}
+
+void DeleteCalendarFonts() {
+  for (HFONT *slot : {&g_app.fonts.title, &g_app.fonts.weekday, &g_app.fonts.date}) {
+    if (*slot)
+      DeleteObject(*slot);
+    *slot = nullptr;
+  }
+}
+
+void PaintMonth(HDC dc, const RECT &client) {
+  SetBkMode(dc, TRANSPARENT);
+  int dpi = WindowDpi(g_app.mainWindow);
+  MonthGrid grid = ComputeMonthGrid(client, dpi, g_app.settings, g_app.displayed);
+  PaintTitle(dc, grid);
+  PaintWeekdayHeader(dc, grid);
+  PaintDays(dc, grid, dpi);
+}
+
 void PaintCalendarWindow(HWND window) {
   PAINTSTRUCT paint;
-  BeginPaint(window, &paint);
+  HDC windowDc = BeginPaint(window, &paint);
+  RECT client;
+  GetClientRect(window, &client);
+  int width = client.right - client.left;
+  int height = client.bottom - client.top;
+  if (windowDc && width > 0 && height > 0) {
+    MemoryDc memory(windowDc);
+    BitmapOwner bitmap(CreateCompatibleBitmap(windowDc, width, height));
+    if (memory.Get() && bitmap) {
+      SelectGuard selected(memory.Get(), bitmap.Get());
+      {
+        BrushOwner background(CreateSolidBrush(g_app.settings.Bg));
+        FillRect(memory.Get(), &client, background.Get());
+      }
+      PaintMonth(memory.Get(), client);
+      BitBlt(windowDc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+    }
+  }
   EndPaint(window, &paint);
 }

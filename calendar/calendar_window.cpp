@@ -1,32 +1,206 @@
-// Placeholder until the calendar window lands: moves and closing only.
 #include "calendar/calendar_window.h"
+
+#include <windowsx.h>
+
+#include <cwchar>
+
 #include "app/app_state.h"
+#include "calendar/calendar_paint.h"
+#include "calendar/month_grid.h"
+#include "popup/day_popup.h"
+#include "resources/resource.h"
+#include "schedules/schedule_dialogs.h"
+#include "settings_dialog/settings_dialog.h"
+
 const wchar_t kCalendarClassName[] = L"Dayglass";
+
+namespace {
+
+MonthGrid GridOf(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  return ComputeMonthGrid(client, WindowDpi(window), g_app.settings, g_app.displayed);
+}
+
+// Mouse messages carry signed 16-bit client coordinates.
+POINT ClientPoint(LPARAM lParam) {
+  return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+void OnCreate(HWND window) {
+  CreateCalendarFonts(WindowDpi(window));
+  AppendMenuW(GetSystemMenu(window, FALSE), MF_SEPARATOR, 0, nullptr);
+}
+
+void OnDestroy() {
+  DeleteCalendarFonts();
+  SaveSettings();
+  PostQuitMessage(0);
+}
+
+void OnMove(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  g_app.settings.PosX = rect.left;
+  g_app.settings.PosY = rect.top;
+}
+
+void OnCommand(HWND window, WPARAM wParam) {
+  switch (LOWORD(wParam)) {
+  case IDM_SCHEDULE_LIST:
+    OpenScheduleListDialog(window);
+    break;
+  case IDM_SETTINGS:
+    OpenSettingsDialog(window);
+    break;
+  case IDM_EXIT:
+    // Only the loop ends: the schedules are saved after it, the settings were
+    // saved at the last move and by the settings dialog.
+    PostQuitMessage(0);
+    break;
+  }
+}
+
+void OnLeftButtonDown(HWND window, LPARAM lParam) {
+  switch (TitleButtonAtPoint(GridOf(window), ClientPoint(lParam))) {
+  case TitleButton::Settings:
+    OpenSettingsDialog(window);
+    break;
+  case TitleButton::List:
+    OpenScheduleListDialog(window);
+    break;
+  case TitleButton::None:
+    break;
+  }
+}
+
+void OnDoubleClick(HWND window, LPARAM lParam) {
+  CalendarDate date;
+  if (!DayAtPoint(GridOf(window), ClientPoint(lParam), &date))
+    return;
+  std::wstring text =
+      BuildDayPopupText(g_app.holidays, g_app.schedules, date.year, date.month, date.day);
+  if (text.empty())
+    return;
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  ShowDayPopup(window, text, cursor.x, cursor.y);
+}
+
+void OnRightButtonUp(HWND window) {
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, IDM_SCHEDULE_LIST, L"予定一覧");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, IDM_SETTINGS, L"設定");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, IDM_EXIT, L"終了");
+  SetForegroundWindow(window);
+  UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x,
+                                                 cursor.y, 0, window, nullptr));
+  DestroyMenu(menu);
+  // Run the command from the message loop, after the menu has gone.
+  if (chosen != 0)
+    PostMessageW(window, WM_COMMAND, chosen, 0);
+  else
+    PostMessageW(window, WM_NULL, 0, 0);
+}
+
+void OnMiddleButtonDown(HWND window) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  g_app.displayed = {now.wYear, now.wMonth};
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+void OnMouseWheel(WPARAM wParam) {
+  ShiftDisplayedMonth(GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? 1 : -1);
+}
+
+void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
+  CreateCalendarFonts(LOWORD(wParam));
+  const RECT *suggested = reinterpret_cast<const RECT *>(lParam);
+  SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+// Mouse: wheel pages months, the middle button returns to this month, a
+// double-click shows a day, the right button opens the menu, the title
+// glyphs open the dialogs. No keys.
 LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-  case WM_MOVE: {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    g_app.settings.PosX = rect.left;
-    g_app.settings.PosY = rect.top;
+  case WM_CREATE:
+    OnCreate(window);
     return 0;
-  }
+  case WM_DESTROY:
+    OnDestroy();
+    return 0;
+  case WM_MOVE:
+    OnMove(window);
+    return 0;
+  case WM_PAINT:
+    PaintCalendarWindow(window);
+    return 0;
+  case WM_ERASEBKGND:
+    return 1; // the paint covers everything; erasing would flicker
+  case WM_SETCURSOR:
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    return 1;
+  case WM_COMMAND:
+    OnCommand(window, wParam);
+    return 0;
+  case WM_LBUTTONDOWN:
+    OnLeftButtonDown(window, lParam);
+    return 0;
+  case WM_LBUTTONDBLCLK:
+    OnDoubleClick(window, lParam);
+    return 0;
+  case WM_RBUTTONUP:
+    OnRightButtonUp(window);
+    return 0;
+  case WM_MBUTTONDOWN:
+    OnMiddleButtonDown(window);
+    return 0;
+  case WM_MOUSEWHEEL:
+    OnMouseWheel(wParam);
+    return 0;
   case WM_EXITSIZEMOVE:
     SaveSettings();
     return 0;
-  case WM_DESTROY:
-    SaveSettings();
-    PostQuitMessage(0);
-    return 0;
-  case WM_COMMAND:
-    if (LOWORD(wParam) == 3101)
-      PostQuitMessage(0);
+  case WM_DPICHANGED:
+    OnDpiChanged(window, wParam, lParam);
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
-std::wstring BuildDayPopupText(const HolidayMap &, const ScheduleList &, int, int, int) {
-  return {};
+
+std::wstring BuildDayPopupText(const HolidayMap &holidays, const ScheduleList &schedules, int year,
+                               int month, int day) {
+  std::wstring text;
+  if (const std::wstring *holiday = FindHolidayIn(holidays, year, month, day))
+    text = L"\u25CF祝日 " + *holiday;
+  for (const ScheduleEntry &entry : schedules) {
+    if (entry.when.wYear != year || entry.when.wMonth != month || entry.when.wDay != day)
+      continue;
+    if (!text.empty())
+      text += L"\r\n---\r\n";
+    wchar_t time[16];
+    swprintf(time, 16, L"%02d:%02d", entry.when.wHour, entry.when.wMinute);
+    text += time;
+    text += L' ';
+    text += entry.text;
+  }
+  return text;
 }
-void OpenScheduleListDialog(HWND) {}
-void OpenSettingsDialog(HWND) {}
+
+void OpenScheduleListDialog(HWND owner) {
+  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), owner,
+                  ScheduleListDialogProc, 0);
+}
+
+void OpenSettingsDialog(HWND owner) {
+  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
+}

@@ -1,11 +1,68 @@
-// Placeholder until painting lands.
 #include "calendar/paint_rules.h"
-COLORREF DimColor(COLORREF color, COLORREF) {
-  return color;
+
+#include <cwchar>
+
+#include "calendar/month_grid.h"
+#include "config/settings.h"
+
+namespace {
+// Moves one 8-bit channel 70 % of the way toward the background's.
+unsigned DimChannel(int value, int background) {
+  int moved = value - static_cast<int>((background - value) * -0.7);
+  return static_cast<unsigned>(moved) & 0xFF;
 }
+} // namespace
+
+COLORREF DimColor(COLORREF color, COLORREF background) {
+  return RGB(DimChannel(GetRValue(color), GetRValue(background)),
+             DimChannel(GetGValue(color), GetGValue(background)),
+             DimChannel(GetBValue(color), GetBValue(background)));
+}
+
 int SplitFillMiddle(const RECT &inner) {
-  return inner.top;
+  return inner.top + (inner.bottom - inner.top) / 2;
 }
-COLORREF DayNumberColor(const AppSettings &, bool, int) {
-  return 0;
+
+COLORREF DayNumberColor(const AppSettings &settings, bool holiday, int weekday) {
+  if (holiday)
+    return settings.Holiday;
+  if (weekday == 0)
+    return settings.Sunday;
+  if (weekday == 6)
+    return settings.Saturday;
+  return settings.Weekday;
+}
+
+int WeekdayOfColumn(int column, int startMonday) {
+  return startMonday ? (column + 1) % 7 : column;
+}
+
+std::wstring MonthTitle(int year, int month) {
+  wchar_t title[32];
+  swprintf(title, 32, L"%04d.%02d", year, month);
+  return title;
+}
+
+DayLook LookOfDay(const AppSettings &settings, const GridCell &cell, bool isToday, bool hasSchedule,
+                  bool holiday) {
+  DayLook look = {true, CellFill::None, 0};
+  if (!cell.inMonth && !settings.ShowOutMonth) {
+    look.drawn = false;
+    return look;
+  }
+  // Cells of the neighbouring months are never today and never filled.
+  isToday = isToday && cell.inMonth;
+  if (cell.inMonth) {
+    if (isToday && hasSchedule)
+      look.fill = CellFill::Split;
+    else if (isToday)
+      look.fill = CellFill::Today;
+    else if (hasSchedule)
+      look.fill = CellFill::Schedule;
+  }
+  look.number =
+      DayNumberColor(settings, holiday, WeekdayOfColumn(cell.column, settings.StartMonday));
+  if (!cell.inMonth)
+    look.number = DimColor(look.number, settings.Bg);
+  return look;
 }

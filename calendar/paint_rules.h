@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 // A colour moved 70 % toward the background: how neighbouring months' days look.
 COLORREF DimColor(COLORREF color, COLORREF background);
 // The y where a split today-and-schedule fill changes from Schedule (above) to Today.
@@ -10,3 +12,19 @@ int SplitFillMiddle(const RECT &inner);
 struct AppSettings;
 // The day number's colour: Holiday over Sunday/Saturday over Weekday.
 COLORREF DayNumberColor(const AppSettings &settings, bool holiday, int weekday);
+
+// The weekday (0 = Sunday .. 6 = Saturday) a grid column stands for.
+int WeekdayOfColumn(int column, int startMonday);
+// The title band's text, "2026.03".
+std::wstring MonthTitle(int year, int month);
+
+enum class CellFill { None, Today, Schedule, Split };
+// Everything a day cell shows, decided from what is known about its date.
+struct DayLook {
+  bool drawn;      // false: the cell stays empty
+  CellFill fill;   // only in-month cells are filled
+  COLORREF number; // the day number's colour, dimmed outside the month
+};
+struct GridCell;
+DayLook LookOfDay(const AppSettings &settings, const GridCell &cell, bool isToday, bool hasSchedule,
+                  bool holiday);

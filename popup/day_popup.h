@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ std::vector<PopupLine> WalkPopupLines(const std::wstring &text);
 POINT PlacePopup(int x, int y, int width, int height, const RECT &workArea);
 // The popup font's height for the message font's height (times 1.3, truncated).
 LONG PopupFontHeight(LONG messageFontHeight);
+// The popup's outer size for its lines, given the height of a blank line and
+// a measure of a text block wrapped at the popup's wrap width.
+SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int blankHeight,
+                  const std::function<SIZE(const std::wstring &)> &measureText);
 
 // Shows text at (x, y) in screen pixels, replacing any open popup.
 void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y);

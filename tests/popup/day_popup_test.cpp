@@ -1,0 +1,165 @@
+#include "popup/day_popup.h"
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using Kind = PopupLineKind;
+
+std::vector<Kind> KindsOf(const std::wstring &text) {
+  std::vector<Kind> kinds;
+  for (const PopupLine &line : WalkPopupLines(text))
+    kinds.push_back(line.kind);
+  return kinds;
+}
+
+TEST(WalkPopupLines, SeparatorsTextAndBlankLines) {
+  struct Case {
+    const wchar_t *text;
+    std::vector<Kind> expected;
+  };
+  const Case cases[] = {
+      {L"", {}},
+      {L"one", {Kind::Text}},
+      {L"a\r\n---\r\nb", {Kind::Text, Kind::Separator, Kind::Text}},
+      {L"a\n---\nb", {Kind::Text, Kind::Separator, Kind::Text}},
+      {L"a\r\n\r\nb", {Kind::Text, Kind::Blank, Kind::Text}},
+      // Only the first empty line after a separator is dropped.
+      {L"---\r\n\r\nb", {Kind::Separator, Kind::Text}},
+      {L"---\r\n\r\n\r\nb", {Kind::Separator, Kind::Blank, Kind::Text}},
+      {L"----\r\n ---\r\n---x", {Kind::Text, Kind::Text, Kind::Text}},
+      {L"---\r\n---", {Kind::Separator, Kind::Separator}},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(KindsOf(c.text), c.expected) << Utf8(c.text);
+}
+
+TEST(WalkPopupLines, KeepsTheTextWithoutItsLineEnd) {
+  std::vector<PopupLine> lines = WalkPopupLines(L"\u25CF祝日 元日\r\n---\r\n09:00 a\r\r\nb");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0].text, L"\u25CF祝日 元日");
+  EXPECT_EQ(lines[2].text, L"09:00 a\r"); // one trailing CR is removed, not two
+  EXPECT_EQ(lines[3].text, L"b");
+}
+
+TEST(PlacePopup, StaysInsideThePrimaryWorkArea) {
+  const RECT work = {0, 0, 1280, 1000};
+  struct Case {
+    int x, y, width, height;
+    POINT expected;
+  };
+  const Case cases[] = {
+      {100, 200, 200, 80, {100, 200}},
+      {1230, 200, 200, 80, {1079, 200}},       // 50 px from the right edge: right - 201
+      {1280 + 300, 200, 200, 80, {1079, 200}}, // on a monitor to the right
+      {-500, 990, 200, 80, {0, 919}},
+      {100, 50, 200, 1500, {100, 0}}, // taller than the work area: starts at its top
+  };
+  for (const Case &c : cases) {
+    POINT place = PlacePopup(c.x, c.y, c.width, c.height, work);
+    EXPECT_EQ(place.x, c.expected.x) << c.x << "," << c.y;
+    EXPECT_EQ(place.y, c.expected.y) << c.x << "," << c.y;
+  }
+  POINT shifted = PlacePopup(50, 50, 100, 100, RECT{200, 300, 900, 800});
+  EXPECT_EQ(shifted.x, 200);
+  EXPECT_EQ(shifted.y, 300);
+}
+
+TEST(PopupFontHeight, EnlargesByThirtyPercentTowardZero) {
+  EXPECT_EQ(PopupFontHeight(-12), -15);
+  EXPECT_EQ(PopupFontHeight(-16), -20);
+  EXPECT_EQ(PopupFontHeight(-13), -16); // -16.9
+  EXPECT_EQ(PopupFontHeight(0), 0);
+}
+
+TEST(PopupSizeFor, AddsUpLinesAndKeepsTheWidthBetweenItsBounds) {
+  const int line = 20;
+  const int blank = 17;
+  auto measure = [&](const std::wstring &text) {
+    // Ten pixels a character, wrapped at 284.
+    int width = static_cast<int>(text.size()) * 10;
+    int rows = width / 284 + 1;
+    return SIZE{width < 284 ? width : 284, rows * line};
+  };
+  SIZE one = PopupSizeFor(WalkPopupLines(L"abc"), blank, measure);
+  EXPECT_EQ(one.cx, 100);
+  EXPECT_EQ(one.cy, 16 + line);
+
+  SIZE wide = PopupSizeFor(WalkPopupLines(std::wstring(40, L'x')), blank, measure);
+  EXPECT_EQ(wide.cx, 300);
+  EXPECT_EQ(wide.cy, 16 + 2 * line);
+
+  SIZE mid = PopupSizeFor(WalkPopupLines(std::wstring(15, L'x')), blank, measure);
+  EXPECT_EQ(mid.cx, 150 + 16);
+
+  SIZE five = PopupSizeFor(WalkPopupLines(L"h\r\n---\r\na\r\n---\r\nb"), blank, measure);
+  EXPECT_EQ(five.cy, 16 + 3 * line + 2 * 12);
+
+  SIZE blanks = PopupSizeFor(WalkPopupLines(L"a\r\n\r\n---\r\n\r\nb"), blank, measure);
+  EXPECT_EQ(blanks.cy, 16 + 2 * line + blank + 12);
+}
+
+// The real window, shown from this process.
+class ShowDayPopupTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    g_app.instance = GetModuleHandleW(nullptr);
+    owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                            nullptr, g_app.instance, nullptr);
+    ASSERT_NE(owner, nullptr);
+  }
+  void TearDown() override {
+    DestroyWindow(owner); // takes the owned popup with it
+    EXPECT_EQ(g_app.popup, nullptr);
+  }
+  HWND owner = nullptr;
+};
+
+TEST_F(ShowDayPopupTest, ShowsOneTopmostUnactivatedPopupClosedByAClick) {
+  ShowDayPopup(owner, L"\u25CF祝日 元日\r\n---\r\n09:00 a", 120, 140);
+  HWND first = g_app.popup;
+  ASSERT_NE(first, nullptr);
+  wchar_t className[64] = {};
+  GetClassNameW(first, className, 64);
+  EXPECT_STREQ(className, L"SchedulePopup");
+  EXPECT_TRUE(IsWindowVisible(first));
+  EXPECT_EQ(GetWindow(first, GW_OWNER), owner);
+  LONG_PTR exStyle = GetWindowLongPtrW(first, GWL_EXSTYLE);
+  EXPECT_EQ(exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE),
+            WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE);
+  EXPECT_NE(GetActiveWindow(), first);
+  RECT rect;
+  GetWindowRect(first, &rect);
+  EXPECT_EQ(rect.left, 120);
+  EXPECT_EQ(rect.top, 140);
+  EXPECT_GE(rect.right - rect.left, 100);
+  EXPECT_LE(rect.right - rect.left, 300);
+
+  ShowDayPopup(owner, L"second", 10, 10);
+  EXPECT_FALSE(IsWindow(first));
+  ASSERT_NE(g_app.popup, nullptr);
+  EXPECT_EQ(g_app.popupText, L"second");
+
+  HWND second = g_app.popup;
+  SendMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_FALSE(IsWindow(second));
+  EXPECT_EQ(g_app.popup, nullptr);
+}
+
+TEST_F(ShowDayPopupTest, HeightFollowsTheLines) {
+  ShowDayPopup(owner, L"a", 0, 0);
+  RECT one;
+  GetWindowRect(g_app.popup, &one);
+  ShowDayPopup(owner, L"a\r\n---\r\nb\r\n---\r\nc", 0, 0);
+  RECT five;
+  GetWindowRect(g_app.popup, &five);
+  int lineHeight = (one.bottom - one.top) - 16;
+  EXPECT_GT(lineHeight, 0);
+  EXPECT_EQ(five.bottom - five.top, 16 + 3 * lineHeight + 24);
+  EXPECT_EQ(five.right - five.left, 100);
+}
+
+} // namespace
