@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "tests/holidays/holiday_fixture.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"

@@ -2,6 +2,8 @@
 // own, and what a following start paints.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/app_state.h"
 #include "calendar/month_grid.h"
 #include "config/ini_text.h"
@@ -48,8 +50,8 @@ int RunUpdate(const TempDir &dir) {
 
 int CountPixels(const Capture &capture, const RECT &rect, COLORREF color) {
   int count = 0;
-  for (int y = std::max(0L, rect.top); y < std::min<LONG>(rect.bottom, capture.height); ++y)
-    for (int x = std::max(0L, rect.left); x < std::min<LONG>(rect.right, capture.width); ++x)
+  for (int y = std::max<LONG>(rect.top, 0); y < std::min<LONG>(rect.bottom, capture.height); ++y)
+    for (int x = std::max<LONG>(rect.left, 0); x < std::min<LONG>(rect.right, capture.width); ++x)
       count += capture.At(x, y) == color ? 1 : 0;
   return count;
 }
