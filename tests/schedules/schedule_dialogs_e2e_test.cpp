@@ -144,6 +144,67 @@ void SelectRow(const Dayglass &app, HWND list, int row) {
          reinterpret_cast<LPARAM>(memory.Address()));
 }
 
+// A window as it stands on the screen, frame included, as a bottom-up BMP file.
+std::string ScreenBmp(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height, '\0');
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), &pixels[0],
+            reinterpret_cast<BITMAPINFO *>(&header), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42; // "BM"
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+  return std::string(reinterpret_cast<const char *>(&file), sizeof file) +
+         std::string(reinterpret_cast<const char *>(&header), sizeof header) + pixels;
+}
+
+// Saves the window once it has been drawn: two pictures in a row agree and
+// hold more than one colour (the virtual desktop may still be coming up).
+bool SaveWindowPicture(HWND window, const std::wstring &path) {
+  std::string last;
+  std::string now;
+  bool drawn = WaitUntil([&] {
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    last.swap(now);
+    now = ScreenBmp(window);
+    const size_t pixels = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    return now == last && now.find_first_not_of(now[pixels], pixels) != std::string::npos;
+  });
+  return drawn && WriteFileBytes(path, now);
+}
+
+// The folder named by DAYGLASS_SHOTS (a Linux or Windows path).
+std::wstring ShotsFolder() {
+  wchar_t value[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"DAYGLASS_SHOTS", value, MAX_PATH);
+  std::wstring folder = value;
+  if (!folder.empty() && folder[0] == L'/') {
+    for (wchar_t &c : folder)
+      if (c == L'/')
+        c = L'\\';
+    folder = L"Z:" + folder;
+  }
+  return folder;
+}
+
 } // namespace
 
 TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
@@ -206,4 +267,32 @@ TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
   PostMessageW(list, WM_CLOSE, 0, 0);
   EXPECT_EQ(app.WaitForExit(), 0);
   EXPECT_EQ(ReadFileBytes(ini), saved);
+}
+
+// Not a check: tools/screenshot_schedule_dialogs.sh runs it inside Wine's
+// virtual desktop, so that the frames show, to take the pictures in docs/.
+TEST(ScheduleMode, DISABLED_CaptureForDocs) {
+  const std::wstring folder = ShotsFolder();
+  ASSERT_FALSE(folder.empty());
+  TempDir dir;
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                             kBom + "[Window]\r\nPosX=16\r\nPosY=16\r\n[Schedules]\r\n"
+                                    "0001=2026/04/03 09:30|歯医者 (駅前)|\r\n"
+                                    "0002=2026/04/10 19:00|佐藤さんと夕食\\n渋谷駅 ハチ公口|\r\n"
+                                    "0003=2026/04/17 14:00|定例会議|\r\n"
+                                    "0004=2026/04/29 10:00|実家へ|\r\n"
+                                    "0005=2026/05/05 08:00|こどもの日: 公園でピクニック|\r\n"));
+  Dayglass app(dir.Path(), L"/schedule");
+  HWND list = WaitForDialog(app, L"予定一覧");
+  ASSERT_NE(list, nullptr);
+  SelectRow(app, list, 1);
+  EXPECT_TRUE(SaveWindowPicture(list, folder + L"\\schedule-list.bmp"));
+  Click(list, IDC_SCHEDULE_EDIT);
+  HWND edit = WaitForDialog(app, L"予定編集");
+  ASSERT_NE(edit, nullptr);
+  EXPECT_TRUE(SaveWindowPicture(edit, folder + L"\\schedule-edit.bmp"));
+  Click(edit, IDCANCEL);
+  ASSERT_TRUE(WaitUntilGone(edit));
+  PostMessageW(list, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
 }
