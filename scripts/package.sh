@@ -11,7 +11,9 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 version=$(sed -n 's/^project(Dayglass VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 [ -n "$version" ] || { echo "No version in CMakeLists.txt" >&2; exit 1; }
 
-cmake --preset cross -S "$root" -B "$build" -DDAYGLASS_TESTS=OFF \
+# No tests and no hardening assertions in what users get; those serve the
+# test build.
+cmake --preset cross -S "$root" -B "$build" -DDAYGLASS_TESTS=OFF -DDAYGLASS_HARDENED=OFF \
   "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--no-insert-timestamp" >/dev/null
 cmake --build "$build" --target dayglass >/dev/null
 

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Checks the release package: two builds give the same bytes, it holds the
+# exe, the README and the licence and no DLL, and the exe unpacked alone in
+# an empty folder updates its holidays from a loopback server.
+# Usage: check_package.sh [BUILD_DIR]   (BUILD_DIR holds the Wine prefix;
+# default build/release)
+set -eu
+root=$(cd "$(dirname "$0")/../.." && pwd)
+wine_build=${1:-$root/build/release}
+work=$(mktemp -d)
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The second build goes to a folder of its own, so nothing is reused.
+zip=$(bash "$root/scripts/package.sh" | tail -n1)
+cp "$zip" "$work/first.zip"
+DAYGLASS_RELEASE_DIR="$work/build2" bash "$root/scripts/package.sh" >/dev/null
+cmp "$work/first.zip" "$zip" || fail "two builds of the package differ"
+rm -rf "$work/build2"
+
+names=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
+[ "$names" = "LICENSE README.md dayglass.exe " ] || fail "package holds: $names"
+
+mkdir "$work/app"
+(cd "$work/app" && unzip -q "$zip")
+if find "$work/app" -iname '*.dll' | grep -q .; then fail "a DLL is in the package"; fi
+# Only system DLLs may be imported: a runtime (libstdc++, libgcc, libssp,
+# libwinpthread) would have to sit beside the exe.
+runtime=$(x86_64-w64-mingw32-objdump -p "$work/app/dayglass.exe" | sed -n 's/^\s*DLL Name: //p' |
+  grep -i '^lib' || true)
+[ -z "$runtime" ] || fail "dayglass.exe imports $runtime"
+
+mkdir "$work/www"
+cp "$root/tests/holidays/fixtures/syukujitsu.csv" "$work/www/"
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+/usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$work/www" "$port" >/dev/null 2>&1 &
+server_pid=$!
+for _ in $(seq 100); do
+  /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null && break
+  sleep 0.1
+done
+
+printf '\xef\xbb\xbf[Option]\r\nHolidayUrl=http://127.0.0.1:%s/syukujitsu.csv\r\n' "$port" >"$work/app/calendar.ini"
+
+bash "$root/tests/support/setup_wine_prefix.sh" "$wine_build"
+. "$root/tests/support/wine_env.sh" "$wine_build"
+status=0
+if [ -n "${DISPLAY:-}" ]; then
+  (cd "$work/app" && wine dayglass.exe /update-holidays) || status=$?
+else
+  (cd "$work/app" && xvfb-run -a -s "-screen 0 1280x1024x24" wine dayglass.exe /update-holidays) ||
+    status=$?
+fi
+[ "$status" -eq 0 ] || fail "/update-holidays exited with $status"
+
+# The holidays are the last section, with this year's and later rows.
+last=$(grep -a '^\[' "$work/app/calendar.ini" | tail -n1 | tr -d '\r')
+[ "$last" = "[Holidays]" ] || fail "last section is '$last'"
+rows=$(sed -n '/^\[Holidays\]/,$p' "$work/app/calendar.ini" | grep -ac '^[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]=' || true)
+[ "$rows" -gt 0 ] || fail "no holiday rows written"
+grep -aq "^HolidayUrl=http://127.0.0.1:$port/" "$work/app/calendar.ini" || fail "settings lost"
+echo "package ok: $zip ($rows holidays)"

@@ -1,0 +1,157 @@
+// Times the product's own load, save, parse and paint functions, each against
+// plain file calls on the same bytes where there is such a floor.
+// Usage: bench_core RUNS CALENDAR_INI HOLIDAY_CSV
+//   prints one line per measurement: name, median ms, baseline median ms
+//   (0 when there is none).
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/startup.h"
+#include "calendar/calendar_paint.h"
+#include "config/settings.h"
+#include "holidays/holiday_csv.h"
+#include "resources/resource.h"
+#include "schedules/schedule_dialogs.h"
+#include "schedules/schedule_store.h"
+
+namespace {
+
+int g_runs = 10;
+
+double MedianMs(const std::function<void()> &work) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  std::vector<double> times;
+  for (int run = 0; run < g_runs; ++run) {
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    work();
+    QueryPerformanceCounter(&end);
+    times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                    frequency.QuadPart);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+std::string ReadBytes(const wchar_t *path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return bytes;
+  LARGE_INTEGER size;
+  GetFileSizeEx(file, &size);
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  CloseHandle(file);
+  return bytes;
+}
+
+// What a save costs at the least: the same bytes to a new file beside the
+// old one, flushed and renamed over it.
+void WriteBytesReplacing(const wchar_t *path, const std::string &bytes) {
+  std::wstring temporary = std::wstring(path) + L".bench.tmp";
+  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  FlushFileBuffers(file);
+  CloseHandle(file);
+  MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING);
+}
+
+void Report(const char *name, double ms, double baselineMs) {
+  printf("%s %.3f %.3f\n", name, ms, baselineMs);
+}
+
+double PaintMs(int width, int height) {
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  RECT client = {0, 0, width, height};
+  double ms = MedianMs([&] {
+    HBRUSH background = CreateSolidBrush(g_app.settings.Bg);
+    FillRect(memory, &client, background);
+    DeleteObject(background);
+    PaintMonth(memory, client);
+    GdiFlush();
+  });
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ms;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv) {
+  if (argc < 4) {
+    fwprintf(stderr, L"usage: bench_core RUNS CALENDAR_INI HOLIDAY_CSV\n");
+    return 2;
+  }
+  g_runs = _wtoi(argv[1]);
+  wcsncpy(g_app.iniPath, argv[2], MAX_PATH - 1);
+  const wchar_t *csvPath = argv[3];
+  g_app.instance = GetModuleHandleW(nullptr);
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  RegisterPrivateFont();
+  LoadSettings();
+  g_app.displayed = {2026, 3};
+
+  // Load: the product's parse of the whole file against reading its bytes.
+  double load = MedianMs([] { LoadSchedules(); });
+  double read = MedianMs([] {
+    volatile size_t n = ReadBytes(g_app.iniPath).size();
+    (void)n;
+  });
+  Report("load", load, read);
+  if (g_app.schedules.size() != 10000)
+    fprintf(stderr, "warning: %zu schedules loaded\n", g_app.schedules.size());
+
+  double save = MedianMs([] { SaveSchedules(); });
+  double write = MedianMs([] {
+    std::string again = ReadBytes(g_app.iniPath);
+    WriteBytesReplacing(g_app.iniPath, again);
+  });
+  Report("save", save, write);
+
+  double parse = MedianMs([&] {
+    HolidayRows rows;
+    ParseHolidayCsv(csvPath, rows);
+  });
+  double readCsv = MedianMs([&] {
+    volatile size_t n = ReadBytes(csvPath).size();
+    (void)n;
+  });
+  Report("csv", parse, readCsv);
+
+  LoadHolidays();
+  CreateCalendarFonts(96);
+  Report("paint_small", PaintMs(300, 320), 0);
+  Report("paint_large", PaintMs(1200, 1280), 0);
+
+  double list = MedianMs([] {
+    HWND dialog = CreateDialogParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
+                                     ScheduleListDialogProc, 0);
+    DestroyWindow(dialog);
+  });
+  Report("list", list, 0);
+  DeleteCalendarFonts();
+  UnregisterPrivateFont();
+  return 0;
+}
