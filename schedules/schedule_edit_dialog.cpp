@@ -63,6 +63,10 @@ ScheduleInput ReadFields(HWND dialog) {
   wchar_t text[kTextCapacity] = {};
   GetDlgItemTextW(dialog, IDC_EDIT_TEXT, text, kTextCapacity);
   input.text = text;
+  // A cut through a surrogate pair would leave half a character, which the
+  // file could only hold as a replacement mark.
+  if (!input.text.empty() && IS_HIGH_SURROGATE(input.text.back()))
+    input.text.pop_back();
   return input;
 }
 

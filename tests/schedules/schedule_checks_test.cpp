@@ -286,14 +286,25 @@ TEST_F(ScheduleEditDialog, ConfirmedValuesAreStoredAndTheMarkIsLeftAlone) {
   EXPECT_TRUE(copy.markedOld);
 }
 
-TEST_F(ScheduleEditDialog, LongTextIsCutTo1023Characters) {
-  ScheduleEntry copy = {Time(2099, 1, 1, 0, 0), L"", false};
-  DialogDriver driver({{L"予定編集", [](HWND dialog) {
-                          SetField(dialog, IDC_EDIT_TEXT, std::wstring(1500, L'字'));
-                          PostButton(dialog, IDOK);
-                        }}});
-  EXPECT_EQ(RunEditDialog(copy, driver), 1);
-  EXPECT_EQ(copy.text, std::wstring(1023, L'字'));
+TEST_F(ScheduleEditDialog, LongTextIsCutTo1023WholeCharacters) {
+  const std::wstring pair = L"\U0001F600"; // one character, two UTF-16 units
+  struct Case {
+    std::wstring typed, stored;
+  };
+  const Case cases[] = {
+      {std::wstring(1500, L'字'), std::wstring(1023, L'字')},
+      {std::wstring(1021, L'x') + pair + L"y", std::wstring(1021, L'x') + pair},
+      {std::wstring(1022, L'x') + pair, std::wstring(1022, L'x')}, // not half of it
+  };
+  for (const Case &c : cases) {
+    ScheduleEntry copy = {Time(2099, 1, 1, 0, 0), L"", false};
+    DialogDriver driver({{L"予定編集", [&c](HWND dialog) {
+                            SetField(dialog, IDC_EDIT_TEXT, c.typed);
+                            PostButton(dialog, IDOK);
+                          }}});
+    EXPECT_EQ(RunEditDialog(copy, driver), 1);
+    EXPECT_EQ(copy.text, c.stored) << copy.text.size();
+  }
 }
 
 // Each bad entry shows its message in a warning box owned by the dialog,

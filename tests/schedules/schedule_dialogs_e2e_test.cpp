@@ -296,3 +296,21 @@ TEST(ScheduleMode, DISABLED_CaptureForDocs) {
   PostMessageW(list, WM_CLOSE, 0, 0);
   EXPECT_EQ(app.WaitForExit(), 0);
 }
+
+TEST(ScheduleListFromCalendar, OpensModalOverTheCalendar) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), kBom + kWindow));
+  Dayglass app(dir.Path());
+  HWND calendar = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(calendar, nullptr);
+  PostMessageW(calendar, WM_COMMAND, IDM_SCHEDULE_LIST, 0);
+  HWND list = WaitForDialog(app, L"予定一覧");
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(GetWindow(list, GW_OWNER), calendar);
+  EXPECT_FALSE(IsWindowEnabled(calendar)); // modal over the calendar
+  Click(list, IDOK);
+  ASSERT_TRUE(WaitUntilGone(list));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(calendar) != FALSE; }));
+  SendTo(calendar, WM_CLOSE);
+  EXPECT_EQ(app.WaitForExit(), 0);
+}
