@@ -1,0 +1,363 @@
+// The calendar window as a user meets it: today's and the schedules' fills,
+// holiday numbers, paging with the wheel and back with the middle button,
+// the day popup on a double-click, and the menu's exit.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "calendar/month_grid.h"
+#include "config/settings.h"
+#include "resources/resource.h"
+#include "tests/support/test_support.h"
+#include "tests/support/window_picture.h"
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+const COLORREF kHolidayGreen = RGB(0, 255, 0);
+
+std::string Date(DisplayedMonth month, int day, const char *format) {
+  char text[32];
+  snprintf(text, sizeof text, format, month.year, month.month, day);
+  return text;
+}
+
+// "0001=2026/03/20 09:00|text|"
+std::string ScheduleLine(int index, DisplayedMonth month, int day, const char *time,
+                         const std::string &text) {
+  char key[16];
+  snprintf(key, sizeof key, "%04d=", index);
+  return key + Date(month, day, "%04d/%02d/%02d ") + time + "|" + text + "|\r\n";
+}
+
+std::string HolidayLine(DisplayedMonth month, int day, const std::string &name) {
+  return Date(month, day, "%04d-%02d-%02d=") + name + "\r\n";
+}
+
+MonthGrid GridOf(HWND window, DisplayedMonth shown) {
+  RECT client;
+  GetClientRect(window, &client);
+  return ComputeMonthGrid(client, 96, StartupSettings(), shown);
+}
+
+const GridCell &CellOf(const MonthGrid &grid, int day) {
+  return grid.cells[grid.firstColumn + day - 1];
+}
+
+POINT Centre(const RECT &rect) {
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+int CountColor(const Capture &capture, const RECT &rect, COLORREF color) {
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y)
+    for (int x = rect.left; x < rect.right; ++x)
+      count += capture.At(x, y) == color;
+  return count;
+}
+
+// Whether the window shows exactly these fills: today's (0 for none) and the
+// scheduled days', read at the corners of every in-month cell.
+bool ShowsFills(HWND window, DisplayedMonth shown, int today, const std::set<int> &scheduled) {
+  const AppSettings settings = StartupSettings();
+  Capture capture = CaptureClient(window);
+  if (capture.width == 0)
+    return false;
+  MonthGrid grid = GridOf(window, shown);
+  for (const GridCell &cell : grid.cells) {
+    if (!cell.inMonth)
+      continue;
+    RECT inner = cell.rect;
+    InflateRect(&inner, -2, -2);
+    COLORREF top = settings.Bg, bottom = settings.Bg;
+    bool hasSchedule = scheduled.count(cell.day) > 0;
+    if (cell.day == today) {
+      top = hasSchedule ? settings.Schedule : settings.Today;
+      bottom = settings.Today;
+    } else if (hasSchedule) {
+      top = bottom = settings.Schedule;
+    }
+    if (capture.At(inner.left, inner.top) != top ||
+        capture.At(inner.right - 1, inner.bottom - 1) != bottom ||
+        capture.At(cell.rect.left, cell.rect.top) != settings.Bg)
+      return false;
+  }
+  return true;
+}
+
+HWND PopupOf(const Dayglass &app) {
+  return app.FindWindowOfClass(L"SchedulePopup");
+}
+
+// The popup's size for its lines as the system measures them: the message
+// font enlarged by 1.3, text wrapped at 284, 8 px around, 12 px a separator.
+SIZE ExpectedPopupSize(const std::vector<std::wstring> &texts, int separators) {
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  LOGFONTW font = metrics.lfMessageFont;
+  font.lfHeight = static_cast<LONG>(font.lfHeight * 1.3);
+  HFONT handle = CreateFontIndirectW(&font);
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, handle);
+  int width = 84, height = 16 + 12 * separators;
+  for (const std::wstring &text : texts) {
+    RECT bounds = {0, 0, 284, 10000};
+    height +=
+        DrawTextW(screen, text.c_str(), -1, &bounds, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    width = std::max(width, static_cast<int>(bounds.right));
+  }
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(handle);
+  return {std::min(width + 16, 300), height};
+}
+
+class CalendarWindowE2e : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    today = now.wDay;
+    current = {now.wYear, now.wMonth};
+    next = AddMonths(current, 1);
+    afterNext = AddMonths(current, 2);
+    // Three days of this month other than today.
+    std::vector<int> days;
+    for (int day : {10, 12, 14, 16})
+      if (day != today)
+        days.push_back(day);
+    busyDay = days[0];
+    holidayDay = days[1];
+    emptyDay = days[2];
+  }
+  int today = 0, busyDay = 0, holidayDay = 0, emptyDay = 0;
+  DisplayedMonth current{}, next{}, afterNext{};
+};
+
+TEST_F(CalendarWindowE2e, FillsHolidaysPagingAndTheDayPopup) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFileBytes(
+      dir.File(L"calendar.ini"),
+      kBom + "[Window]\r\nPosX=40\r\nPosY=40\r\n[Color]\r\nHoliday=65280\r\n[Schedules]\r\n" +
+          ScheduleLine(1, current, busyDay, "09:00", "会議") +
+          ScheduleLine(2, next, 5, "12:00", "昼食") +
+          ScheduleLine(3, afterNext, 15, "08:00", "出張") +
+          ScheduleLine(4, current, busyDay, "07:05", "歯医者") + "[Holidays]\r\n" +
+          HolidayLine(current, busyDay, "春分の日") + HolidayLine(current, holidayDay, "祝日")));
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+
+  // Today's fill and the schedule's, and nothing else.
+  ASSERT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay}); }));
+  Capture capture = CaptureClient(window);
+  MonthGrid grid = GridOf(window, current);
+  EXPECT_GT(CountColor(capture, CellOf(grid, holidayDay).rect, kHolidayGreen), 10);
+  EXPECT_GT(CountColor(capture, CellOf(grid, busyDay).rect, kHolidayGreen), 10);
+  EXPECT_EQ(CountColor(capture, CellOf(grid, emptyDay).rect, kHolidayGreen), 0);
+
+  // One month per wheel message, whatever its delta; the middle button returns.
+  POINT inside = {60, 60};
+  LPARAM screenPoint = MAKELPARAM(inside.x, inside.y);
+  SendTo(window, WM_MOUSEWHEEL, MAKEWPARAM(0, 240), screenPoint);
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, next, 0, {5}); }));
+  SendTo(window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), screenPoint);
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, afterNext, 0, {15}); }));
+  SendTo(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), screenPoint);
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, next, 0, {5}); }));
+  SendTo(window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), screenPoint);
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, afterNext, 0, {15}); }));
+  SendTo(window, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(20, 20));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay}); }));
+
+  // A double-click on the busy day: the popup at the cursor, sized to its five lines.
+  POINT point = Centre(CellOf(grid, busyDay).rect);
+  POINT cursor = point;
+  ClientToScreen(window, &cursor);
+  SetCursorPos(cursor.x, cursor.y);
+  SendTo(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+  HWND popup = app.WaitForWindow(L"SchedulePopup");
+  ASSERT_NE(popup, nullptr);
+  SIZE size = ExpectedPopupSize({L"\u25CF祝日 春分の日", L"09:00 会議", L"07:05 歯医者"}, 2);
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT rect;
+  GetWindowRect(popup, &rect);
+  EXPECT_EQ(rect.right - rect.left, size.cx);
+  EXPECT_EQ(rect.bottom - rect.top, size.cy);
+  int left = cursor.x + size.cx > work.right ? work.right - size.cx - 1 : cursor.x;
+  int top = cursor.y + size.cy > work.bottom ? work.bottom - size.cy - 1 : cursor.y;
+  EXPECT_EQ(rect.left, left);
+  EXPECT_EQ(rect.top, top);
+  EXPECT_EQ(GetWindowLongPtrW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
+  EXPECT_EQ(GetWindow(popup, GW_OWNER), window);
+
+  // An empty day, a day of the next month: nothing, and the open popup stays.
+  POINT empty = Centre(CellOf(grid, emptyDay).rect);
+  SendTo(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(empty.x, empty.y));
+  POINT trailing = Centre(grid.cells[41].rect);
+  SendTo(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(trailing.x, trailing.y));
+  EXPECT_EQ(PopupOf(app), popup);
+  SendTo(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_FALSE(IsWindow(popup));
+  SendTo(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(empty.x, empty.y));
+  EXPECT_EQ(PopupOf(app), nullptr);
+
+  // The holiday alone.
+  POINT holiday = Centre(CellOf(grid, holidayDay).rect);
+  SendTo(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(holiday.x, holiday.y));
+  popup = app.WaitForWindow(L"SchedulePopup");
+  ASSERT_NE(popup, nullptr);
+  GetWindowRect(popup, &rect);
+  EXPECT_EQ(rect.bottom - rect.top, ExpectedPopupSize({L"\u25CF祝日 祝日"}, 0).cy);
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+}
+
+TEST_F(CalendarWindowE2e, ExitCommandSavesTheSchedulesOnly) {
+  TempDir dir;
+  // Unnumbered, LF-only and ahead of the holidays: a save shows in every byte.
+  const std::string before = kBom + "[Schedules]\n7=" + Date(current, busyDay, "%04d/%02d/%02d") +
+                             " 9:5|会議|\n[Holidays]\n" +
+                             Date(current, holidayDay, "%04d-%02d-%02d=祝日\n");
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), before));
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay}); }));
+
+  PostMessageW(window, WM_COMMAND, IDM_EXIT, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+  EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")),
+            kBom + "[Holidays]\r\n" + Date(current, holidayDay, "%04d-%02d-%02d=祝日\r\n") +
+                "[Schedules]\r\n" + ScheduleLine(1, current, busyDay, "09:05", "会議"));
+}
+
+// Pictures for the documentation, taken by tools/take_screenshots.sh inside
+// Wine's virtual desktop so that the frames show.
+class CalendarPictures : public ::testing::Test {
+protected:
+  // March 2026 with a holiday on a Friday, one on a Monday of February, and schedules.
+  static std::string MarchData() {
+    const DisplayedMonth february = {2026, 2}, march = {2026, 3}, april = {2026, 4};
+    return "[Schedules]\r\n" + ScheduleLine(1, march, 2, "10:00", "歯医者 (駅前)") +
+           ScheduleLine(2, march, 11, "19:00", "佐藤さんと夕食\\n渋谷駅 ハチ公口") +
+           ScheduleLine(3, march, 20, "09:00", "墓参り") +
+           ScheduleLine(4, march, 20, "13:30", "買い物") +
+           ScheduleLine(5, march, 27, "14:00", "定例会議") +
+           ScheduleLine(6, april, 3, "09:30", "健康診断") + "[Holidays]\r\n" +
+           HolidayLine(february, 11, "建国記念の日") + HolidayLine(february, 23, "天皇誕生日") +
+           HolidayLine(march, 20, "春分の日") + HolidayLine(april, 29, "昭和の日");
+  }
+  // Starts the program on a calendar.ini and pages to March 2026 when asked.
+  HWND Start(const std::string &ini, bool toMarch2026) {
+    EXPECT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), kBom + ini));
+    app.reset(new Dayglass(dir.Path()));
+    HWND window = app->WaitForWindow(L"Dayglass");
+    if (window && toMarch2026) {
+      SYSTEMTIME now;
+      GetLocalTime(&now);
+      int months = (2026 * 12 + 3) - (now.wYear * 12 + now.wMonth);
+      for (int i = 0; i < std::abs(months); ++i)
+        SendTo(window, WM_MOUSEWHEEL, MAKEWPARAM(0, months > 0 ? 120 : static_cast<WORD>(-120)), 0);
+    }
+    return window;
+  }
+  void Stop(HWND window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app->WaitForExit(), 0);
+    app.reset();
+  }
+  TempDir dir;
+  std::unique_ptr<Dayglass> app;
+};
+
+// A picture of a screen rectangle as a 24-bit BMP file.
+std::string RectBmp(const RECT &rect) {
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height, '\0');
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), &pixels[0],
+            reinterpret_cast<BITMAPINFO *>(&header), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42; // "BM"
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+  return std::string(reinterpret_cast<const char *>(&file), sizeof file) +
+         std::string(reinterpret_cast<const char *>(&header), sizeof header) + pixels;
+}
+
+TEST_F(CalendarPictures, DISABLED_CaptureForDocs) {
+  const std::wstring folder = ShotsFolder();
+  ASSERT_FALSE(folder.empty());
+  const std::string position = "[Window]\r\nPosX=16\r\nPosY=16\r\n";
+  struct Shot {
+    const wchar_t *name;
+    std::string ini;
+    bool march;
+  };
+  const Shot shots[] = {
+      {L"calendar-default", position, false},
+      {L"calendar-march-2026", position + MarchData(), true},
+      {L"calendar-start-monday", position + "[Option]\r\nStartMonday=1\r\n" + MarchData(), true},
+      {L"calendar-no-out-month", position + "[Option]\r\nShowOutMonth=0\r\n" + MarchData(), true},
+  };
+  for (const Shot &shot : shots) {
+    HWND window = Start(shot.ini, shot.march);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(SaveWindowPicture(window, folder + L"\\" + shot.name + L".bmp"));
+    Stop(window);
+  }
+
+  // The popup of 20 March, over the window it belongs to.
+  HWND window = Start(position + MarchData(), true);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(SaveWindowPicture(window, folder + L"\\popup-before.bmp"));
+  POINT point = Centre(CellOf(GridOf(window, {2026, 3}), 20).rect);
+  POINT cursor = point;
+  ClientToScreen(window, &cursor);
+  SetCursorPos(cursor.x, cursor.y);
+  SendTo(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+  HWND popup = app->WaitForWindow(L"SchedulePopup");
+  ASSERT_NE(popup, nullptr);
+  RECT frame, popupRect;
+  GetWindowRect(window, &frame);
+  GetWindowRect(popup, &popupRect);
+  UnionRect(&frame, &frame, &popupRect);
+  InflateRect(&frame, 8, 8);
+  std::string last, now;
+  ASSERT_TRUE(WaitUntil([&] {
+    last.swap(now);
+    now = RectBmp(frame);
+    return now == last;
+  }));
+  EXPECT_TRUE(WriteFileBytes(folder + L"\\popup.bmp", now));
+  Stop(window);
+  DeleteFileW((folder + L"\\popup-before.bmp").c_str());
+}
+
+} // namespace
