@@ -95,7 +95,6 @@ INT_PTR AddSchedule(HWND dialog) {
   ScheduleEntry copy = {};
   if (RunEditDialog(dialog, copy) != 1)
     return TRUE;
-  copy.markedOld = false;
   g_app.schedules.push_back(copy);
   CommitScheduleChange(dialog);
   return TRUE;
@@ -108,10 +107,8 @@ INT_PTR EditSchedule(HWND dialog) {
   ScheduleEntry copy = g_app.schedules[rows[0]];
   if (RunEditDialog(dialog, copy) != 1)
     return TRUE;
-  ScheduleEntry &entry = g_app.schedules[rows[0]];
-  entry.when = copy.when;
-  entry.text = copy.text;
-  entry.markedOld = false;
+  copy.markedOld = false; // a confirmed edit clears the old mark
+  g_app.schedules[rows[0]] = copy;
   CommitScheduleChange(dialog);
   return TRUE;
 }
