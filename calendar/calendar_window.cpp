@@ -29,7 +29,6 @@ POINT ClientPoint(LPARAM lParam) {
 
 void OnCreate(HWND window) {
   CreateCalendarFonts(WindowDpi(window));
-  AppendMenuW(GetSystemMenu(window, FALSE), MF_SEPARATOR, 0, nullptr);
 }
 
 void OnDestroy() {
