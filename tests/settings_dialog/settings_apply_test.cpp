@@ -62,23 +62,6 @@ TEST(ApplyDialogValues, NumbersAreRaisedToTheirLowerBoundsWithNoUpperBound) {
   EXPECT_EQ(settings.DatePx, 6);
 }
 
-TEST(ApplyDialogValues, EmptyFieldsKeepTheirSettings) {
-  AppSettings settings = DefaultSettings();
-  settings.Margin = -5; // as a file may hold it
-  SettingsDialogValues values = Unchanged(settings);
-  values.width = values.height = values.margin = std::nullopt;
-  values.titlePx = values.weekPx = values.datePx = std::nullopt;
-  values.url.clear();
-  SettingsChanges changes = ApplyDialogValues(values, settings);
-  EXPECT_EQ(settings.WinW, 300);
-  EXPECT_EQ(settings.WinH, 320);
-  EXPECT_EQ(settings.Margin, -5);
-  EXPECT_EQ(settings.TitlePx, 18);
-  EXPECT_STREQ(settings.HolidayUrl, kDefaultHolidayUrl);
-  EXPECT_FALSE(changes.fonts);
-  EXPECT_FALSE(changes.size);
-}
-
 TEST(ApplyDialogValues, OnlyFaceAndSizesRebuildFontsAndOnlyWidthAndHeightResize) {
   struct Case {
     const char *name;
@@ -87,6 +70,12 @@ TEST(ApplyDialogValues, OnlyFaceAndSizesRebuildFontsAndOnlyWidthAndHeightResize)
   };
   const Case cases[] = {
       {"nothing", [](SettingsDialogValues &) {}, false, false},
+      {"every field emptied",
+       [](SettingsDialogValues &v) {
+         v.width = v.height = v.margin = v.titlePx = v.weekPx = v.datePx = std::nullopt;
+         v.url.clear();
+       },
+       false, false},
       {"margin", [](SettingsDialogValues &v) { v.margin = 0u; }, false, false},
       {"check boxes",
        [](SettingsDialogValues &v) {
@@ -116,26 +105,6 @@ TEST(ApplyDialogValues, OnlyFaceAndSizesRebuildFontsAndOnlyWidthAndHeightResize)
     EXPECT_EQ(changes.fonts, c.fonts) << c.name;
     EXPECT_EQ(changes.size, c.size) << c.name;
   }
-}
-
-TEST(ApplyDialogValues, TextsAndSwitchesAreTakenAsShown) {
-  AppSettings settings = DefaultSettings();
-  SettingsDialogValues values = Unchanged(settings);
-  values.startMonday = true;
-  values.showOutMonth = false;
-  values.autoDelete = true;
-  values.face = L"hooge 05_55";
-  values.url = std::wstring(600, L'u');
-  ApplyDialogValues(values, settings);
-  EXPECT_EQ(settings.StartMonday, 1);
-  EXPECT_FALSE(settings.ShowOutMonth);
-  EXPECT_TRUE(settings.AutoDeleteOldSchedules);
-  EXPECT_STREQ(settings.Face, L"hooge 05_55");
-  EXPECT_EQ(std::wstring(settings.HolidayUrl), std::wstring(511, L'u'));
-
-  values.face.clear(); // the stored face was not in the list
-  ApplyDialogValues(values, settings);
-  EXPECT_STREQ(settings.Face, L"");
 }
 
 } // namespace

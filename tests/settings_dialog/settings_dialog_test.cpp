@@ -7,6 +7,8 @@
 #include "app/app_state.h"
 #include "resources/resource.h"
 #include "settings_dialog/settings_dialog.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -393,6 +395,32 @@ TEST_F(SettingsDialogTest, DefaultsAreSavedAndSizedWithoutMovingTheWindow) {
   Press(IDCANCEL);
   EXPECT_EQ(g_app.settings.Today, RGB(255, 140, 26));
   EXPECT_EQ(FileText(), saved);
+}
+
+TEST_F(SettingsDialogTest, UpdateDownloadsFromTheAddressAsTypedWithoutStoringIt) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse csv;
+  const wchar_t text[] = L"国民の祝日・休日月日,国民の祝日・休日名称\r\n2099/5/5,こどもの日\r\n";
+  char bytes[128] = {};
+  int length = WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+  csv.body.assign(bytes, static_cast<size_t>(length - 1));
+  server.Serve("/typed.csv", csv);
+
+  ASSERT_TRUE(Open());
+  Type(IDC_HOLIDAY_URL, server.Url("/typed.csv").c_str());
+  DialogDriver driver({{L"確認", [](HWND box) { PostButton(box, IDOK); }},
+                       {L"情報", [](HWND box) { PostButton(box, IDOK); }}});
+  driver.Ignore(dialog_);
+  driver.Run([&] { Press(IDC_HOLIDAY_UPDATE); });
+
+  EXPECT_EQ(driver.StepsDone(), 2u);
+  EXPECT_EQ(driver.Unexpected(), 0);
+  EXPECT_EQ(server.Requests(), std::vector<std::string>{"/typed.csv"});
+  EXPECT_NE(FileText().find(Utf8(L"[Holidays]\r\n2099-05-05=こどもの日\r\n")), std::string::npos);
+  EXPECT_EQ(FileText().find("HolidayUrl"), std::string::npos) << "the address was saved";
+  EXPECT_STREQ(g_app.settings.HolidayUrl, kDefaultHolidayUrl);
+  g_app.holidays.clear();
 }
 
 } // namespace
