@@ -89,7 +89,7 @@ void RebuildCalendarFonts() {
 HFONT CreateDialogFont(int dpi) {
   LOGFONTW font = {};
   font.lfHeight = -MulDiv(11, dpi, 72);
-  wcscpy(font.lfFaceName, L"Segoe UI");
+  CopyToField(font.lfFaceName, LF_FACESIZE, L"Segoe UI");
   return CreateFontIndirectW(&font);
 }
 
