@@ -6,9 +6,12 @@
 #include <share.h>
 #include <urlmon.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -78,16 +81,110 @@ std::wstring DecodeShiftJis(const std::string &bytes) {
   return text;
 }
 
-// The transfer alone, into an existing file; the place for a progress
-// callback when one is wanted.
-bool DownloadToFile(const std::wstring &url, const wchar_t *path) {
-  // URL monikers are COM objects; balance the initialisation only when this
-  // call made it (S_OK or S_FALSE), never one the thread already had in another mode.
+// How long a download may go without any progress before it is given up:
+// a server that accepts the connection and then sends nothing must neither
+// freeze the calendar nor keep a scheduled "/update-holidays" run alive.
+std::atomic<unsigned> g_stallLimitMs{20000};
+constexpr DWORD kStallCheckMs = 100;
+constexpr int kMostRedirects = 10;
+
+// What the waiting thread and the download thread share. The download
+// thread may outlive a wait that gave up; whoever is last frees it.
+struct DownloadState {
+  std::wstring url, path;
+  std::atomic<ULONGLONG> lastProgress{GetTickCount64()};
+  std::atomic<bool> abandoned{false};
+  bool succeeded = false; // read only after finished is set
+  HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ~DownloadState() {
+    if (finished)
+      CloseHandle(finished);
+  }
+};
+
+// The download's callback: notes every sign of progress, cuts off redirect
+// loops and a download that was given up, and checks that everything the
+// server announced arrived (a connection dropped mid-body can end like a
+// complete download). Implementing the platform's callback interface is the
+// only way to follow a download.
+class DownloadWatch final : public IBindStatusCallback {
+public:
+  explicit DownloadWatch(DownloadState &state) : state_(state) {}
+
+  // IUnknown: the object lives on the stack of the download, so counting is nominal.
+  STDMETHODIMP QueryInterface(REFIID iid, void **object) override {
+    if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
+      *object = static_cast<IBindStatusCallback *>(this);
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+
+  STDMETHODIMP OnStartBinding(DWORD, IBinding *) override { return Touch(); }
+  STDMETHODIMP GetPriority(LONG *) override { return E_NOTIMPL; }
+  STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
+  STDMETHODIMP OnProgress(ULONG progress, ULONG progressMax, ULONG status, LPCWSTR) override {
+    // A server that keeps redirecting never delivers anything. Every
+    // redirect is one more request, whether or not it is reported as such.
+    if (status == BINDSTATUS_SENDINGREQUEST && ++requests_ > kMostRedirects + 1)
+      state_.abandoned = true;
+    if (status == BINDSTATUS_ENDDOWNLOADDATA) {
+      received_ = progress;
+      expected_ = progressMax;
+    }
+    return Touch();
+  }
+  STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+  STDMETHODIMP GetBindInfo(DWORD *, BINDINFO *) override { return S_OK; }
+  STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC *, STGMEDIUM *) override { return Touch(); }
+  STDMETHODIMP OnObjectAvailable(REFIID, IUnknown *) override { return S_OK; }
+
+  bool Complete() const { return expected_ == 0 || received_ >= expected_; }
+
+private:
+  HRESULT Touch() {
+    state_.lastProgress = GetTickCount64();
+    return state_.abandoned ? E_ABORT : S_OK;
+  }
+
+  DownloadState &state_;
+  int requests_ = 0;
+  ULONG received_ = 0, expected_ = 0;
+};
+
+void RunDownload(std::shared_ptr<DownloadState> state) {
   HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), path, 0, nullptr);
+  DownloadWatch watch(*state);
+  HRESULT result = URLDownloadToFileW(nullptr, state->url.c_str(), state->path.c_str(), 0, &watch);
+  state->succeeded = SUCCEEDED(result) && watch.Complete();
   if (SUCCEEDED(com))
     CoUninitialize();
-  return SUCCEEDED(result);
+  SetEvent(state->finished);
+  // Given up on: nobody will read or remove the file but this thread.
+  if (state->abandoned)
+    DeleteFileW(state->path.c_str());
+}
+
+// The transfer alone, into an existing file. It runs on a thread of its own
+// so that the wait can end once the download stops making progress; the
+// caller still waits for it, as for any synchronous download.
+bool DownloadToFile(const std::wstring &url, const wchar_t *path) {
+  auto state = std::make_shared<DownloadState>();
+  state->url = url;
+  state->path = path;
+  if (!state->finished)
+    return false;
+  std::thread(RunDownload, state).detach();
+  while (WaitForSingleObject(state->finished, kStallCheckMs) == WAIT_TIMEOUT) {
+    if (state->abandoned || GetTickCount64() - state->lastProgress > g_stallLimitMs) {
+      state->abandoned = true;
+      return false;
+    }
+  }
+  return state->succeeded;
 }
 
 } // namespace
@@ -164,6 +261,10 @@ bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
   ok = ok && !ferror(file);
   fclose(file);
   return ok;
+}
+
+void SetDownloadStallLimit(unsigned milliseconds) {
+  g_stallLimitMs = milliseconds;
 }
 
 bool DownloadHolidayCsv(const std::wstring &url, HolidayRows &rows) {

@@ -21,5 +21,8 @@ bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row);
 // Appends the rows of a local CSV file after its header line; false when
 // the file cannot be opened or holds no line at all.
 bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows);
-// Downloads url to a temporary file, parses it and removes the file.
+// Downloads url to a temporary file, parses it and removes the file. A
+// download that makes no progress for the stall limit (20 s) fails.
 bool DownloadHolidayCsv(const std::wstring &url, HolidayRows &rows);
+// For tests: a shorter stall limit.
+void SetDownloadStallLimit(unsigned milliseconds);

@@ -20,16 +20,6 @@ HolidayRow ParseLine(const std::wstring &line, bool *parsed) {
   return row;
 }
 
-std::vector<std::wstring> HolTemporaries() {
-  wchar_t folder[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, folder);
-  std::vector<std::wstring> found;
-  for (const std::wstring &name : ListFiles(folder))
-    if (name.compare(0, 3, L"hol") == 0)
-      found.push_back(name);
-  return found;
-}
-
 } // namespace
 
 TEST(TrimCsvField, RemovesSpacesTabsAndQuotesAtBothEndsOnly) {

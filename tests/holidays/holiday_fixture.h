@@ -55,3 +55,14 @@ inline std::string HolidayCsv(const std::vector<std::wstring> &rows) {
     bytes += ShiftJis(row) + "\r\n";
   return bytes;
 }
+
+// Files the download leaves in the temporary folder (prefix "hol").
+inline std::vector<std::wstring> HolTemporaries() {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  std::vector<std::wstring> found;
+  for (const std::wstring &name : ListFiles(folder))
+    if (name.compare(0, 3, L"hol") == 0)
+      found.push_back(name);
+  return found;
+}

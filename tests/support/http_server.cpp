@@ -61,16 +61,24 @@ bool SendAll(SOCKET client, const std::string &bytes) {
   return true;
 }
 
-// Faults (a connection dropped mid-body, a stall) belong here, driven by
-// fields of the response.
-void SendResponse(SOCKET client, const HttpResponse &response) {
+// Returns false when the connection was dropped on purpose.
+bool SendResponse(SOCKET client, const HttpResponse &response) {
   std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
   for (const auto &header : response.headers)
     head += header.first + ": " + header.second + "\r\n";
   head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
   head += "Cache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n";
-  if (SendAll(client, head))
+  if (!SendAll(client, head))
+    return true;
+  if (response.dropAfter >= response.body.size()) {
     SendAll(client, response.body);
+    return true;
+  }
+  SendAll(client, response.body.substr(0, response.dropAfter));
+  // A reset, not an orderly end: the client sees the body cut short.
+  LINGER reset = {1, 0};
+  setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&reset), sizeof reset);
+  return false;
 }
 
 // Ends the connection gracefully: our side first, then whatever the client
@@ -148,13 +156,15 @@ void HttpServer::Run() {
       DWORD timeout = kReceiveTimeoutMs;
       setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout),
                  sizeof timeout);
-      Answer(client);
-      CloseGracefully(client);
+      if (Answer(client))
+        CloseGracefully(client);
+      else
+        closesocket(client); // the reset set up by a dropped response
     }
   }
 }
 
-void HttpServer::Answer(SOCKET client) {
+bool HttpServer::Answer(SOCKET client) {
   std::string target = RequestTarget(ReceiveHead(client));
   HttpResponse response;
   {
@@ -169,7 +179,11 @@ void HttpServer::Answer(SOCKET client) {
       response.body = "not found";
     }
   }
-  SendResponse(client, response);
+  if (response.stall) {
+    WaitForSingleObject(stopEvent_, INFINITE);
+    return true;
+  }
+  return SendResponse(client, response);
 }
 
 int ClosedLoopbackPort() {

@@ -19,6 +19,10 @@ struct HttpResponse {
   // (the download cache must never answer for a test's server).
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
+  // Faults: close the connection abruptly after this many body bytes, or
+  // accept the request and then send nothing until the server stops.
+  size_t dropAfter = std::string::npos;
+  bool stall = false;
 };
 
 class HttpServer {
@@ -38,7 +42,7 @@ public:
 
 private:
   void Run();
-  void Answer(SOCKET client);
+  bool Answer(SOCKET client); // false: drop the connection
 
   SOCKET listener_ = INVALID_SOCKET;
   WSAEVENT acceptEvent_ = WSA_INVALID_EVENT;

@@ -1,0 +1,81 @@
+// Bad downloads against the loopback server: each fails, leaves
+// calendar.ini byte for byte and no temporary file behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "tests/holidays/holiday_fixture.h"
+#include "holidays/holiday_update.h"
+#include "tests/support/http_server.h"
+
+namespace {
+
+const std::string kIni = "\xEF\xBB\xBF[Option]\r\nHolidayUrl=x\r\n[Holidays]\r\n2030-01-01=old\r\n"
+                         "[Schedules]\r\n0001=2030/01/02 03:04|kept|\r\n";
+
+struct Fault {
+  const char *name;
+  HttpResponse response;
+};
+
+HttpResponse Page(int status, const char *reason, std::string body) {
+  HttpResponse response;
+  response.status = status;
+  response.reason = reason;
+  response.body = std::move(body);
+  return response;
+}
+
+} // namespace
+
+TEST(DownloadFaults, EachFailsAndLeavesTheFileAndNoTemporaryFile) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  const std::string csv = ReadFileBytes(HolidayFixturePath(L"syukujitsu.csv"));
+  ASSERT_GT(csv.size(), 10000u);
+
+  std::vector<Fault> faults;
+  HttpResponse dropped = Page(200, "OK", csv);
+  dropped.dropAfter = csv.size() / 2;
+  faults.push_back({"connection dropped mid-body", dropped});
+  faults.push_back({"404 page", Page(404, "Not Found", "<html>not found</html>")});
+  faults.push_back({"500 page", Page(500, "Internal Server Error", "<html>oops</html>")});
+  faults.push_back(
+      {"HTML page with status 200",
+       Page(200, "OK", "<!DOCTYPE html>\r\n<html><body>2026/1/1 moved</body></html>")});
+  std::string junk;
+  junk.reserve(50u << 20);
+  while (junk.size() < (50u << 20))
+    junk += "this is not a holiday list, only a very long answer\r\n";
+  faults.push_back({"50 MB body without holiday rows", Page(200, "OK", std::move(junk))});
+  HttpResponse loop = Page(302, "Found", "");
+  loop.headers.push_back({"Location", "/loop.csv"});
+  faults.push_back({"redirect loop", loop});
+  HttpResponse stall;
+  stall.stall = true;
+  faults.push_back({"server accepts, then sends nothing", stall});
+
+  SetDownloadStallLimit(2000);
+  TempDir dir;
+  UseIniPath(dir.File(L"calendar.ini"));
+  std::vector<std::wstring> before = HolTemporaries();
+  for (const Fault &fault : faults) {
+    std::string path = fault.response.stall           ? "/stall.csv"
+                       : fault.response.status == 302 ? "/loop.csv"
+                                                      : "/fault.csv";
+    server.Serve(path, fault.response);
+    ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), kIni));
+    CopyToField(g_app.settings.HolidayUrl, 512, server.Url(path));
+    EXPECT_FALSE(UpdateHolidaysFromCommandLine()) << fault.name;
+    EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")), kIni) << fault.name;
+    EXPECT_EQ(HolTemporaries(), before) << fault.name;
+    std::printf("[reliability] download: %s | 1 | update fails (exit code 1), file unchanged, "
+                "no temporary file\n",
+                fault.name);
+    if (fault.response.stall)
+      break; // the stalled connection holds the server until it stops
+  }
+  SetDownloadStallLimit(20000);
+  g_app.settings = StartupSettings();
+}
