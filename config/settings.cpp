@@ -179,8 +179,12 @@ void PutSettingsInto(IniText &text, const AppSettings &settings) {
   }
 }
 
+// False when calendar.ini existed but could not be read at start-up: saving
+// the start-up values then would overwrite the user's stored settings.
+static bool g_settingsKnown = true;
+
 void LoadSettings() {
-  IniText text = ReadIniText();
+  IniText text = ReadIniText(&g_settingsKnown);
   if (text.empty())
     return;
   AssignSettingsFrom(text, g_app.settings);
@@ -188,6 +192,8 @@ void LoadSettings() {
 }
 
 void SaveSettings() {
+  if (!g_settingsKnown)
+    return;
   UpdateIniText([](IniText &text) { PutSettingsInto(text, g_app.settings); });
 }
 

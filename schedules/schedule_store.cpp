@@ -207,14 +207,22 @@ std::wstring BuildScheduleSection(const ScheduleList &list) {
   return body;
 }
 
+// False when calendar.ini existed but could not be read at start-up: the
+// list then holds none of the stored schedules, and saving it would replace
+// them all with nothing.
+static bool g_schedulesKnown = true;
+
 void LoadSchedules() {
   bool dropped = false;
-  g_app.schedules = ParseSchedules(ReadIniText(), g_app.settings.AutoDeleteOldSchedules, &dropped);
+  IniText text = ReadIniText(&g_schedulesKnown);
+  g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
   if (dropped)
     SaveSchedules();
 }
 
 void SaveSchedules() {
+  if (!g_schedulesKnown)
+    return;
   UpdateIniText([](IniText &text) {
     ReplaceIniSection(text, kSectionName, BuildScheduleSection(g_app.schedules));
   });

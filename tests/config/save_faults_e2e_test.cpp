@@ -228,3 +228,26 @@ TEST(SaveFaults, TwoProcessesSavingInTurnKeepEachOthersSections) {
   Report("a calendar window and a /schedule run saving in turn", kTurns * 2,
          "every save well-formed, the other writer's sections intact");
 }
+
+TEST(SaveFaults, FileUnreadableAtStartIsNotOverwrittenLater) {
+  // Locked while the program loads, free again when it saves: what it
+  // never read must survive its exit.
+  const std::string before = "\xEF\xBB\xBF[Window]\r\nWinW=333\r\n[Schedules]\r\n"
+                             "0001=2030/01/02 03:04|kept|\r\n";
+  TempDir dir;
+  std::wstring ini = dir.File(L"calendar.ini");
+  ASSERT_TRUE(WriteFileBytes(ini, before));
+  HANDLE lock = CreateFileW(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  CloseHandle(lock);
+  SendTo(window, WM_EXITSIZEMOVE);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+  EXPECT_EQ(ReadFileBytes(ini), before);
+  Report("calendar.ini locked at start-up, free at exit", 1,
+         "no save in that run: the unread schedules and settings survive");
+}
