@@ -154,8 +154,14 @@ void SetIniInt(IniText &text, const std::wstring &section, const std::wstring &k
 void ReplaceIniSection(IniText &text, const std::wstring &section, const std::wstring &body) {
   const std::wstring header = L"[" + section + L"]";
   IniText result;
-  result.reserve(text.size() + body.size() + header.size() + 2);
+  result.reserve(text.size() + body.size() + header.size() + 4);
   bool skipping = false;
+  // Kept lines that already end in CR LF are copied in runs, not one by one.
+  size_t runBegin = 0, runEnd = 0;
+  auto flushRun = [&] {
+    result.append(text, runBegin, runEnd - runBegin);
+    runBegin = runEnd = 0;
+  };
   ForEachLine(text, [&](const Line &line) {
     if (IsHeader(text, line)) {
       skipping = LineEquals(text, line, header);
@@ -164,10 +170,22 @@ void ReplaceIniSection(IniText &text, const std::wstring &section, const std::ws
     } else if (skipping) {
       return true;
     }
-    result.append(text, line.begin, line.end - line.begin);
-    result += L"\r\n";
+    bool endsInCrLf = line.next == line.end + 2 && text[line.end] == L'\r';
+    if (endsInCrLf && runEnd == line.begin && runEnd != 0) {
+      runEnd = line.next;
+      return true;
+    }
+    flushRun();
+    if (endsInCrLf) {
+      runBegin = line.begin;
+      runEnd = line.next;
+    } else {
+      result.append(text, line.begin, line.end - line.begin);
+      result += L"\r\n";
+    }
     return true;
   });
+  flushRun();
   result += header;
   result += L"\r\n";
   result += body;

@@ -185,7 +185,10 @@ INT_PTR OnNcDestroy() {
 void FillScheduleList(HWND dialog) {
   SortSchedules();
   HWND view = ScheduleView(dialog);
+  // Thousands of rows: one redraw at the end, room made once.
+  SendMessageW(view, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(view);
+  ListView_SetItemCount(view, static_cast<int>(g_app.schedules.size()));
   int row = 0;
   for (const ScheduleEntry &entry : g_app.schedules) {
     wchar_t when[32];
@@ -200,6 +203,8 @@ void FillScheduleList(HWND dialog) {
     ListView_SetItemText(view, row, 1, const_cast<wchar_t *>(entry.text.c_str()));
     ++row;
   }
+  SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(view, nullptr, TRUE);
 }
 
 void CommitScheduleChange(HWND dialog) {

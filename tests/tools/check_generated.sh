@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Rebuilds the generated fonts and icon into a scratch directory and checks
+# Rebuilds the generated fonts, icon and holiday CSV fixture into a scratch directory and checks
 # they match the committed copies in resources/ byte for byte, so a source
 # edit can't land without its regenerated output (or the other way round).
 # Also checks the font names and ASCII coverage the app relies on.
@@ -10,10 +10,16 @@ py=/usr/bin/python3
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
+status=0
 "$py" "$repo/tools/make_fonts.py" "$tmp"
 "$py" "$repo/tools/make_icon.py" "$tmp"
+fixtures="$repo/tests/holidays/fixtures"
+"$py" "$repo/tools/make_holiday_fixture.py" "$fixtures/holidays-1955-2027.txt" "$tmp/syukujitsu.csv"
+if ! cmp -s "$tmp/syukujitsu.csv" "$fixtures/syukujitsu.csv"; then
+    echo "differs from a fresh build: tests/holidays/fixtures/syukujitsu.csv" >&2
+    status=1
+fi
 
-status=0
 for f in hooge_05_55.ttf org_v01.ttf dayglass.ico; do
     if ! cmp -s "$tmp/$f" "$repo/resources/$f"; then
         echo "differs from a fresh build: resources/$f" >&2
