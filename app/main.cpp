@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/startup.h"
+#include "config/ini_file.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
@@ -25,11 +26,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     BuildIniPath(modulePath, g_app.iniPath, MAX_PATH);
   EnsureIniFile(g_app.iniPath);
 
-  LoadSettings();
+  // One read serves the three loaders: a large file is decoded once.
+  bool readable = true;
+  IniText text = ReadIniText(&readable);
+  LoadSettingsFrom(text, readable);
   if (!g_app.settings.Face[0])
     CopyToField(g_app.settings.Face, 32, kDefaultFace);
-  LoadSchedules();
-  LoadHolidays();
+  LoadSchedulesFrom(text, readable);
+  // A save by the schedule load rewrites only its own section.
+  ParseHolidays(text, g_app.holidays);
+  text = IniText();
 
   switch (ChooseRunMode(commandLine)) {
   case RunMode::UpdateHolidays:

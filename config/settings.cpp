@@ -184,7 +184,13 @@ void PutSettingsInto(IniText &text, const AppSettings &settings) {
 static bool g_settingsKnown = true;
 
 void LoadSettings() {
-  IniText text = ReadIniText(&g_settingsKnown);
+  bool readable = true;
+  IniText text = ReadIniText(&readable);
+  LoadSettingsFrom(text, readable);
+}
+
+void LoadSettingsFrom(const IniText &text, bool readable) {
+  g_settingsKnown = readable;
   if (text.empty())
     return;
   AssignSettingsFrom(text, g_app.settings);

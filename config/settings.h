@@ -44,5 +44,7 @@ void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
 
 // On the process-wide record.
 void LoadSettings();
+// The same from a text already read (readable: whether the file could be read).
+void LoadSettingsFrom(const IniText &text, bool readable);
 void SaveSettings();
 void ResetSettings();

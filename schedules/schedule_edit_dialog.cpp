@@ -116,7 +116,9 @@ INT_PTR OnCommand(HWND dialog, int id) {
 
 INT_PTR OnNcDestroy() {
   scheduleEditFont.Reset();
-  return TRUE;
+  // FALSE lets the dialog manager free what it made for the dialog,
+  // the template font among them; the result means nothing to the caller.
+  return FALSE;
 }
 
 } // namespace

@@ -177,7 +177,9 @@ INT_PTR OnClose(HWND dialog) {
 
 INT_PTR OnNcDestroy() {
   scheduleListFont.Reset();
-  return TRUE;
+  // FALSE lets the dialog manager free what it made for the dialog,
+  // the template font among them; the result means nothing to the caller.
+  return FALSE;
 }
 
 } // namespace

@@ -213,8 +213,14 @@ std::wstring BuildScheduleSection(const ScheduleList &list) {
 static bool g_schedulesKnown = true;
 
 void LoadSchedules() {
+  bool readable = true;
+  IniText text = ReadIniText(&readable);
+  LoadSchedulesFrom(text, readable);
+}
+
+void LoadSchedulesFrom(const IniText &text, bool readable) {
+  g_schedulesKnown = readable;
   bool dropped = false;
-  IniText text = ReadIniText(&g_schedulesKnown);
   g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
   if (dropped)
     SaveSchedules();

@@ -31,5 +31,7 @@ std::wstring BuildScheduleSection(const ScheduleList &list);
 
 // On the process-wide list.
 void LoadSchedules(); // saves at once when marked schedules were dropped
+// The same from a text already read (readable: whether the file could be read).
+void LoadSchedulesFrom(const IniText &text, bool readable);
 void SaveSchedules();
 void SortSchedules();

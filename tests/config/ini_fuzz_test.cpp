@@ -2,6 +2,7 @@
 // edits and the settings loader. Seeds are fixed, so a failure repeats.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 #include "config/ini_text.h"
@@ -68,6 +69,8 @@ TEST(IniFuzz, RandomBytesDecodeEncodeAndReadWithoutHarm) {
         text, [&](const std::wstring &, const std::wstring &, const std::wstring &) { ++entries; });
     EXPECT_LE(entries, text.size());
   }
+  std::printf("[reliability] random bytes as calendar.ini (invalid UTF-8, zero bytes) | 3000 | no "
+              "crash; decode, encode and decode again give the same text\n");
 }
 
 TEST(IniFuzz, SetThenReadGivesTheValueBack) {
@@ -89,6 +92,7 @@ TEST(IniFuzz, SetThenReadGivesTheValueBack) {
     ASSERT_TRUE(found) << "round " << round;
     EXPECT_EQ(seen, value) << "round " << round;
   }
+  std::printf("[reliability] set a key in a hostile text | 3000 | the key reads back as set\n");
 }
 
 TEST(IniFuzz, ReplaceLeavesOneSectionLastWithExactlyItsBody) {
@@ -115,6 +119,8 @@ TEST(IniFuzz, ReplaceLeavesOneSectionLastWithExactlyItsBody) {
     ReplaceIniSection(again, L"Schedules", body);
     EXPECT_EQ(again, text);
   }
+  std::printf("[reliability] replace a section in a hostile text | 3000 | one section, last, "
+              "with exactly its body; replacing again changes nothing\n");
 }
 
 TEST(IniFuzz, HugeInputsStayWhole) {
@@ -132,6 +138,8 @@ TEST(IniFuzz, HugeInputsStayWhole) {
   ForEachIniEntry(
       text, [&](const std::wstring &, const std::wstring &, const std::wstring &) { ++sections; });
   EXPECT_EQ(sections, 10000u + 2u);
+  std::printf("[reliability] a line of 100,000 characters and 10,000 sections | 1 | set, "
+              "replace and load work; the 100,000-digit number saturates\n");
 }
 
 TEST(SettingsFuzz, AnyTextLoadsIntoUsableSettings) {
@@ -165,4 +173,6 @@ TEST(SettingsFuzz, AnyTextLoadsIntoUsableSettings) {
     EXPECT_EQ(reloaded.Bg, settings.Bg);
     EXPECT_STREQ(reloaded.Face, settings.Face);
   }
+  std::printf("[reliability] hostile settings sections (random values, 40-digit numbers, "
+              "duplicate keys) | 3000 | usable settings; save then load gives the same record\n");
 }
