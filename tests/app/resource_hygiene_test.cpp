@@ -18,19 +18,6 @@
 
 namespace {
 
-int FreeGdiSlots(int most) {
-  std::vector<HBRUSH> made;
-  while (static_cast<int>(made.size()) < most) {
-    HBRUSH brush = CreateSolidBrush(RGB(7, 8, 9));
-    if (!brush)
-      break;
-    made.push_back(brush);
-  }
-  for (HBRUSH brush : made)
-    DeleteObject(brush);
-  return static_cast<int>(made.size());
-}
-
 void OpenAndClose(int templateId, DLGPROC procedure, HWND owner, void *parameter = nullptr) {
   HWND dialog = CreateDialogParamW(g_app.instance, MAKEINTRESOURCEW(templateId), owner, procedure,
                                    reinterpret_cast<LPARAM>(parameter));

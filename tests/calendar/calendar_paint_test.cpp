@@ -225,20 +225,6 @@ LRESULT CALLBACK PaintOnlyProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// How many GDI objects the process can still create, up to most.
-int FreeGdiSlots(int most) {
-  std::vector<HBRUSH> made;
-  while (static_cast<int>(made.size()) < most) {
-    HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
-    if (!brush)
-      break;
-    made.push_back(brush);
-  }
-  for (HBRUSH brush : made)
-    DeleteObject(brush);
-  return static_cast<int>(made.size());
-}
-
 // Wine reports no GDI object counts, so the test fills the process's GDI
 // handle table up to a few hundred free slots and counts those: they must
 // stay as many over hundreds of paints and popups.

@@ -282,35 +282,6 @@ protected:
   std::unique_ptr<Dayglass> app;
 };
 
-// A picture of a screen rectangle as a 24-bit BMP file.
-std::string RectBmp(const RECT &rect) {
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height, '\0');
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  SelectObject(memory, old);
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), &pixels[0],
-            reinterpret_cast<BITMAPINFO *>(&header), DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42; // "BM"
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-  return std::string(reinterpret_cast<const char *>(&file), sizeof file) +
-         std::string(reinterpret_cast<const char *>(&header), sizeof header) + pixels;
-}
-
 TEST_F(CalendarPictures, DISABLED_CaptureForDocs) {
   const std::wstring folder = ShotsFolder();
   ASSERT_FALSE(folder.empty());

@@ -11,6 +11,7 @@
 
 #include "resources/resource.h"
 #include "tests/support/test_support.h"
+#include "tests/support/window_picture.h"
 
 namespace {
 
@@ -142,67 +143,6 @@ void SelectRow(const Dayglass &app, HWND list, int row) {
   memory.Write(0, &item, sizeof item);
   SendTo(GetDlgItem(list, IDC_SCHEDULE_VIEW), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
          reinterpret_cast<LPARAM>(memory.Address()));
-}
-
-// A window as it stands on the screen, frame included, as a bottom-up BMP file.
-std::string ScreenBmp(HWND window) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height, '\0');
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  SelectObject(memory, old);
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), &pixels[0],
-            reinterpret_cast<BITMAPINFO *>(&header), DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42; // "BM"
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-  return std::string(reinterpret_cast<const char *>(&file), sizeof file) +
-         std::string(reinterpret_cast<const char *>(&header), sizeof header) + pixels;
-}
-
-// Saves the window once it has been drawn: two pictures in a row agree and
-// hold more than one colour (the virtual desktop may still be coming up).
-bool SaveWindowPicture(HWND window, const std::wstring &path) {
-  std::string last;
-  std::string now;
-  bool drawn = WaitUntil([&] {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    last.swap(now);
-    now = ScreenBmp(window);
-    const size_t pixels = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    return now == last && now.find_first_not_of(now[pixels], pixels) != std::string::npos;
-  });
-  return drawn && WriteFileBytes(path, now);
-}
-
-// The folder named by DAYGLASS_SHOTS (a Linux or Windows path).
-std::wstring ShotsFolder() {
-  wchar_t value[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"DAYGLASS_SHOTS", value, MAX_PATH);
-  std::wstring folder = value;
-  if (!folder.empty() && folder[0] == L'/') {
-    for (wchar_t &c : folder)
-      if (c == L'/')
-        c = L'\\';
-    folder = L"Z:" + folder;
-  }
-  return folder;
 }
 
 } // namespace

@@ -262,3 +262,16 @@ LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result);
   return static_cast<LRESULT>(result);
 }
+
+int FreeGdiSlots(int most) {
+  std::vector<HBRUSH> made;
+  while (static_cast<int>(made.size()) < most) {
+    HBRUSH brush = CreateSolidBrush(RGB(7, 8, 9));
+    if (!brush)
+      break;
+    made.push_back(brush);
+  }
+  for (HBRUSH brush : made)
+    DeleteObject(brush);
+  return static_cast<int>(made.size());
+}

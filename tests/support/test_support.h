@@ -74,3 +74,8 @@ struct Capture {
 Capture CaptureClient(HWND window);
 // Sends a message and waits for the window to handle it.
 LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+// How many more GDI objects this process can create, counted up to most.
+// Wine reports no GDI counts; with the table filled up to a few hundred free
+// slots, a leak shows as slots that stay taken.
+int FreeGdiSlots(int most);

@@ -5,6 +5,10 @@
 std::string ScreenBmp(HWND window) {
   RECT rect;
   GetWindowRect(window, &rect);
+  return RectBmp(rect);
+}
+
+std::string RectBmp(const RECT &rect) {
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0)
     return std::string();

@@ -6,6 +6,8 @@
 
 // The window, frame included, as the bytes of a bottom-up 24-bit BMP file.
 std::string ScreenBmp(HWND window);
+// A rectangle of the screen, the same way.
+std::string RectBmp(const RECT &rect);
 // Saves the window's picture once it has been drawn: two pictures in a row
 // agree and hold more than one colour. False when that never happens.
 bool SaveWindowPicture(HWND window, const std::wstring &path);
