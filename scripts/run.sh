@@ -3,14 +3,7 @@
 # there; without one it runs on a private Xvfb, saves a screenshot and says
 # where. The calendar keeps its calendar.ini beside the exe in the build folder.
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/deps.sh"
-build=${DAYGLASS_BUILD_DIR:-$root/build/cross}
-case $build in /*) ;; *) build=$root/$build ;; esac
-export DAYGLASS_BUILD_DIR=$build
-bash "$root/scripts/build.sh"
-bash "$root/tests/support/setup_wine_prefix.sh" "$build"
-. "$root/tests/support/wine_env.sh" "$build"
+. "$(dirname "$0")/prepare.sh"
 
 if [ -n "${DISPLAY:-}" ]; then
   exec wine "$build/dayglass.exe" "$@"

@@ -2,14 +2,7 @@
 # Builds Dayglass and every test, then runs them all under Wine on a private
 # Xvfb display. Extra arguments go to ctest (for example -R config).
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/deps.sh"
-build=${DAYGLASS_BUILD_DIR:-$root/build/cross}
-case $build in /*) ;; *) build=$root/$build ;; esac
-export DAYGLASS_BUILD_DIR=$build
-bash "$root/scripts/build.sh"
-bash "$root/tests/support/setup_wine_prefix.sh" "$build"
-. "$root/tests/support/wine_env.sh" "$build"
+. "$(dirname "$0")/prepare.sh"
 
 # A display of our own, and one Wine server for the whole run.
 . "$root/tests/support/xvfb.sh"
