@@ -6,6 +6,7 @@
 #include <share.h>
 #include <urlmon.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdio>
@@ -69,15 +70,21 @@ std::wstring FormatDate(const int (&parts)[3]) {
   return ZeroPadded(parts[0], 4) + L"-" + ZeroPadded(parts[1], 2) + L"-" + ZeroPadded(parts[2], 2);
 }
 
-std::wstring DecodeShiftJis(const std::string &bytes) {
-  if (bytes.empty() || bytes.size() > INT_MAX)
+std::wstring DecodeShiftJis(const char *bytes, size_t size) {
+  if (size == 0 || size > INT_MAX)
     return std::wstring();
-  int length = static_cast<int>(bytes.size());
-  int count = MultiByteToWideChar(kShiftJis, 0, bytes.data(), length, nullptr, 0);
+  int length = static_cast<int>(size);
+  // A line of the file fits the buffer, so it takes one conversion.
+  wchar_t line[kLineBuffer];
+  if (size < kLineBuffer) {
+    int count = MultiByteToWideChar(kShiftJis, 0, bytes, length, line, kLineBuffer);
+    return std::wstring(line, count > 0 ? static_cast<size_t>(count) : 0);
+  }
+  int count = MultiByteToWideChar(kShiftJis, 0, bytes, length, nullptr, 0);
   if (count <= 0)
     return std::wstring();
   std::wstring text(static_cast<size_t>(count), L'\0');
-  MultiByteToWideChar(kShiftJis, 0, bytes.data(), length, &text[0], count);
+  MultiByteToWideChar(kShiftJis, 0, bytes, length, &text[0], count);
   return text;
 }
 
@@ -218,8 +225,9 @@ bool ScanHolidayDate(const std::wstring &text, wchar_t separator, int &year, int
   return true;
 }
 
-bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row) {
-  std::wstring text = DecodeShiftJis(line);
+// One line's bytes, any length, to a row.
+static bool ParseLine(const char *bytes, size_t size, HolidayRow &row) {
+  std::wstring text = DecodeShiftJis(bytes, size);
   size_t comma = text.find(L',');
   if (comma == std::wstring::npos)
     return false;
@@ -240,27 +248,46 @@ bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row) {
   return true;
 }
 
+bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row) {
+  return ParseLine(line.data(), line.size(), row);
+}
+
 bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
   FILE *file = _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
   if (!file)
     return false;
-  char buffer[kLineBuffer];
-  // The header line says nothing we use.
-  bool ok = fgets(buffer, kLineBuffer, file) != nullptr;
-  while (ok && fgets(buffer, kLineBuffer, file)) {
-    size_t length = strlen(buffer);
-    while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n'))
-      --length;
-    if (length == 0)
+  std::string bytes;
+  char block[65536];
+  size_t got;
+  while ((got = fread(block, 1, sizeof block, file)) > 0)
+    bytes.append(block, got);
+  // A read that failed part-way is no complete list.
+  bool ok = !ferror(file);
+  fclose(file);
+  if (!ok || bytes.empty())
+    return false;
+
+  // The lines as a reader with a buffer of kLineBuffer bytes sees them: at
+  // most kLineBuffer - 1 bytes each, up to and including a LF, and text after
+  // a zero byte is lost. The first is the header, which says nothing we use.
+  const char *at = bytes.data(), *end = at + bytes.size();
+  for (bool header = true; at < end; header = false) {
+    size_t most = std::min<size_t>(end - at, kLineBuffer - 1);
+    const char *lf = static_cast<const char *>(memchr(at, '\n', most));
+    size_t take = lf ? static_cast<size_t>(lf - at) + 1 : most;
+    const char *line = at;
+    at += take;
+    if (header)
       continue;
+    const char *zero = static_cast<const char *>(memchr(line, '\0', take));
+    size_t length = zero ? static_cast<size_t>(zero - line) : take;
+    while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n'))
+      --length;
     HolidayRow row;
-    if (ParseHolidayCsvLine(std::string(buffer, length), row))
+    if (length > 0 && ParseLine(line, length, row))
       rows.push_back(std::move(row));
   }
-  // A read that failed part-way is no complete list.
-  ok = ok && !ferror(file);
-  fclose(file);
-  return ok;
+  return true;
 }
 
 void SetDownloadStallLimit(unsigned milliseconds) {
