@@ -11,10 +11,10 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 version=$(sed -n 's/^project(Dayglass VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 [ -n "$version" ] || { echo "No version in CMakeLists.txt" >&2; exit 1; }
 
-# No tests and no hardening assertions in what users get; those serve the
-# test build.
+# No tests, no hardening assertions and no symbols in what users get; the
+# first two serve the test build.
 cmake --preset cross -S "$root" -B "$build" -DDAYGLASS_TESTS=OFF -DDAYGLASS_HARDENED=OFF \
-  "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--no-insert-timestamp" >/dev/null
+  "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--no-insert-timestamp -s" >/dev/null
 cmake --build "$build" --target dayglass >/dev/null
 
 stage=$(mktemp -d)

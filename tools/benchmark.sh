@@ -9,7 +9,7 @@ runs=${RUNS:-10}
 
 cmake -S "$root/tools/bench" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DDAYGLASS_HARDENED=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DDAYGLASS_HARDENED=OFF -DCMAKE_EXE_LINKER_FLAGS=-s >/dev/null
 cmake --build "$build" >/dev/null
 bash "$root/tests/support/setup_wine_prefix.sh" "$build"
 . "$root/tests/support/wine_env.sh" "$build"
