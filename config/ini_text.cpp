@@ -70,7 +70,8 @@ std::string EncodeIniText(const IniText &text) {
 }
 
 void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
-  std::wstring section;
+  // Reused for every entry: a large file then costs no allocation per line.
+  std::wstring section, key, value;
   ForEachLine(text, [&](const Line &line) {
     if (line.end == line.begin)
       return true;
@@ -83,8 +84,9 @@ void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
     size_t equals = text.find(L'=', line.begin);
     if (equals == IniText::npos || equals >= line.end)
       return true;
-    visit(section, text.substr(line.begin, equals - line.begin),
-          text.substr(equals + 1, line.end - equals - 1));
+    key.assign(text, line.begin, equals - line.begin);
+    value.assign(text, equals + 1, line.end - equals - 1);
+    visit(section, key, value);
     return true;
   });
 }

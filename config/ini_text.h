@@ -14,7 +14,8 @@ IniText DecodeIniBytes(const std::string &bytes);
 // Text to the bytes of the file: the byte-order mark, then UTF-8.
 std::string EncodeIniText(const IniText &text);
 
-// Calls visit for every key=value line below a non-empty section header, in file order.
+// Calls visit for every key=value line below a non-empty section header, in
+// file order. The strings are valid during the call only.
 void ForEachIniEntry(const IniText &text, const IniVisitor &visit);
 // Sets one key in one section, in place; adds the key or the section when missing.
 void SetIniString(IniText &text, const std::wstring &section, const std::wstring &key,
