@@ -53,14 +53,5 @@ bool SaveWindowPicture(HWND window, const std::wstring &path) {
 }
 
 std::wstring ShotsFolder() {
-  wchar_t value[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"DAYGLASS_SHOTS", value, MAX_PATH);
-  std::wstring folder = value;
-  if (!folder.empty() && folder[0] == L'/') { // a Linux path: Wine's Z: drive
-    for (wchar_t &c : folder)
-      if (c == L'/')
-        c = L'\\';
-    folder = L"Z:" + folder;
-  }
-  return folder;
+  return EnvPath(L"DAYGLASS_SHOTS");
 }
