@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@ namespace {
 
 // Larger files are left alone rather than half-read.
 constexpr LONGLONG kLargestFile = INT_MAX / 4;
+// What passes through memory at a time on the way to or from the file.
+constexpr size_t kPieceBytes = 96 * 1024;
 
 bool WriteAll(HANDLE file, const std::string &bytes) {
   size_t done = 0;
@@ -93,15 +96,36 @@ IniText ReadIniText(bool *readable) {
   }
   LARGE_INTEGER size = {};
   bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= kLargestFile;
-  std::string bytes;
+  IniText text;
   if (ok && size.QuadPart > 0) {
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
+    // Read and decoded a piece at a time: a large file never sits in memory
+    // twice. Units never outnumber bytes, so the text is not moved as it grows.
+    size_t total = static_cast<size_t>(size.QuadPart);
+    text.reserve(total + total / 8 + 64);
+    std::string pending;
+    size_t left = total;
+    bool markChecked = false;
+    while (ok && left > 0) {
+      size_t had = pending.size();
+      pending.resize(had + std::min(left, kPieceBytes));
       DWORD got = 0;
-      ok = ReadFile(file, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr) &&
+      ok = ReadFile(file, &pending[had], static_cast<DWORD>(pending.size() - had), &got, nullptr) &&
            got > 0;
-      done += got;
+      pending.resize(had + got);
+      left -= got;
+      size_t start = 0;
+      if (!markChecked) {
+        if (pending.size() < 3 && left > 0)
+          continue;
+        markChecked = true;
+        if (pending.compare(0, 3, "\xEF\xBB\xBF") == 0)
+          start = 3;
+      }
+      if (ok) {
+        size_t held =
+            AppendIniBytes(text, pending.data() + start, pending.size() - start, left == 0);
+        pending.erase(0, pending.size() - held);
+      }
     }
   }
   CloseHandle(file);
@@ -110,7 +134,7 @@ IniText ReadIniText(bool *readable) {
       *readable = false;
     return IniText();
   }
-  return DecodeIniBytes(bytes);
+  return text;
 }
 
 bool WriteIniText(const IniText &text) {
@@ -120,7 +144,6 @@ bool WriteIniText(const IniText &text) {
   if (!TargetReplaceable(path))
     return false;
 
-  std::string bytes = EncodeIniText(text);
   HANDLE file = INVALID_HANDLE_VALUE;
   std::wstring temporary;
   for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
@@ -134,7 +157,15 @@ bool WriteIniText(const IniText &text) {
   if (file == INVALID_HANDLE_VALUE)
     return false;
 
-  bool ok = WriteAll(file, bytes) && FlushFileBuffers(file) && RenameOver(file, path);
+  // Encoded a piece at a time into one small buffer.
+  std::string bytes("\xEF\xBB\xBF");
+  bool ok = WriteAll(file, bytes);
+  for (size_t from = 0; ok && from < text.size();) {
+    size_t used = EncodeIniPiece(text, from, kPieceBytes / 3, bytes);
+    ok = used > 0 && WriteAll(file, bytes);
+    from += used;
+  }
+  ok = ok && FlushFileBuffers(file) && RenameOver(file, path);
   if (!ok) {
     FILE_DISPOSITION_INFO dispose = {TRUE};
     SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);

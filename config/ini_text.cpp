@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
+#include <cwchar>
 
 namespace {
 
@@ -38,35 +40,64 @@ bool LineEquals(const IniText &text, const Line &line, const std::wstring &what)
 
 } // namespace
 
+size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final) {
+  // Cut where none of the three bytes before the cut can start a sequence:
+  // then no sequence, whole or broken, reaches past it, and the bytes before
+  // it decode as they would within the whole file.
+  size_t cut = size;
+  if (!final) {
+    auto lead = [&](size_t back) {
+      return cut >= back && static_cast<unsigned char>(bytes[cut - back]) >= 0xC0;
+    };
+    while (cut > 0 && (lead(1) || lead(2) || lead(3)))
+      --cut;
+  }
+  size_t held = size - cut;
+  size_t length = size - held;
+  if (length == 0 || length > INT_MAX)
+    return held;
+  // An explicit length keeps zero bytes as U+0000 instead of ending the text there.
+  int count = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), nullptr, 0);
+  if (count <= 0)
+    return held;
+  size_t at = text.size();
+  text.resize(at + static_cast<size_t>(count));
+  MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), &text[at], count);
+  return held;
+}
+
 IniText DecodeIniBytes(const std::string &bytes) {
   size_t start = 0;
   if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
       static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
     start = 3;
-  size_t length = bytes.size() - start;
-  if (length == 0 || length > INT_MAX)
-    return IniText();
-  // An explicit length keeps zero bytes as U+0000 instead of ending the text there.
-  const char *data = bytes.data() + start;
-  int count = MultiByteToWideChar(CP_UTF8, 0, data, static_cast<int>(length), nullptr, 0);
-  if (count <= 0)
-    return IniText();
-  IniText text(static_cast<size_t>(count), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, data, static_cast<int>(length), &text[0], count);
+  IniText text;
+  AppendIniBytes(text, bytes.data() + start, bytes.size() - start, true);
   return text;
 }
 
+size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::string &bytes) {
+  bytes.clear();
+  size_t end = from + std::min(count, text.size() - from);
+  if (end < text.size() && end - from > 1 && IS_HIGH_SURROGATE(text[end - 1]))
+    --end;
+  size_t units = end - from;
+  if (units == 0 || units > INT_MAX / 3)
+    return 0;
+  int length = static_cast<int>(units);
+  int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data() + from, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0)
+    return 0;
+  bytes.resize(static_cast<size_t>(size));
+  WideCharToMultiByte(CP_UTF8, 0, text.data() + from, length, &bytes[0], size, nullptr, nullptr);
+  return units;
+}
+
 std::string EncodeIniText(const IniText &text) {
-  std::string bytes("\xEF\xBB\xBF");
-  if (text.empty() || text.size() > INT_MAX / 3)
-    return bytes;
-  int length = static_cast<int>(text.size());
-  int count = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (count <= 0)
-    return bytes;
-  bytes.resize(3 + static_cast<size_t>(count));
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &bytes[3], count, nullptr, nullptr);
-  return bytes;
+  std::string bytes;
+  EncodeIniPiece(text, 0, text.size(), bytes);
+  return "\xEF\xBB\xBF" + bytes;
 }
 
 void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
@@ -153,45 +184,50 @@ void SetIniInt(IniText &text, const std::wstring &section, const std::wstring &k
   SetIniString(text, section, key, std::to_wstring(value));
 }
 
+// Every line end as CR LF, but for a last line without any. Copies the text
+// only when some line ends in a bare LF, which files written here never do.
+static void MakeLineEndsCrLf(IniText &text) {
+  size_t bare = 0;
+  for (size_t lf = text.find(L'\n'); lf != IniText::npos; lf = text.find(L'\n', lf + 1))
+    if (lf == 0 || text[lf - 1] != L'\r')
+      ++bare;
+  if (bare == 0)
+    return;
+  IniText result;
+  result.reserve(text.size() + bare);
+  for (wchar_t c : text) {
+    if (c == L'\n' && (result.empty() || result.back() != L'\r'))
+      result += L'\r';
+    result += c;
+  }
+  text.swap(result);
+}
+
 void ReplaceIniSection(IniText &text, const std::wstring &section, const std::wstring &body) {
   const std::wstring header = L"[" + section + L"]";
-  IniText result;
-  result.reserve(text.size() + body.size() + header.size() + 4);
+  MakeLineEndsCrLf(text);
+  // Kept lines move down over the dropped ones inside the same buffer: a
+  // large file is then neither copied nor given a second buffer.
+  size_t kept = 0;
   bool skipping = false;
-  // Kept lines that already end in CR LF are copied in runs, not one by one.
-  size_t runBegin = 0, runEnd = 0;
-  auto flushRun = [&] {
-    result.append(text, runBegin, runEnd - runBegin);
-    runBegin = runEnd = 0;
-  };
   ForEachLine(text, [&](const Line &line) {
-    if (IsHeader(text, line)) {
+    if (IsHeader(text, line))
       skipping = LineEquals(text, line, header);
-      if (skipping)
-        return true;
-    } else if (skipping) {
-      return true;
-    }
-    bool endsInCrLf = line.next == line.end + 2 && text[line.end] == L'\r';
-    if (endsInCrLf && runEnd == line.begin && runEnd != 0) {
-      runEnd = line.next;
-      return true;
-    }
-    flushRun();
-    if (endsInCrLf) {
-      runBegin = line.begin;
-      runEnd = line.next;
-    } else {
-      result.append(text, line.begin, line.end - line.begin);
-      result += L"\r\n";
+    if (!skipping) {
+      size_t length = line.next - line.begin;
+      if (kept != line.begin)
+        wmemmove(&text[kept], &text[line.begin], length);
+      kept += length;
     }
     return true;
   });
-  flushRun();
-  result += header;
-  result += L"\r\n";
-  result += body;
-  text.swap(result);
+  text.resize(kept);
+  if (!text.empty() && text.back() != L'\n')
+    text += text.back() == L'\r' ? L"\n" : L"\r\n";
+  text.reserve(text.size() + header.size() + 2 + body.size());
+  text += header;
+  text += L"\r\n";
+  text += body;
 }
 
 int ScanIniInt(const std::wstring &value) {

@@ -13,6 +13,15 @@ using IniVisitor = std::function<void(const std::wstring &section, const std::ws
 IniText DecodeIniBytes(const std::string &bytes);
 // Text to the bytes of the file: the byte-order mark, then UTF-8.
 std::string EncodeIniText(const IniText &text);
+// The same a piece at a time, so that a large file passes through a small
+// buffer. AppendIniBytes decodes bytes onto text and returns how many bytes
+// at the end it left for the next piece (a sequence the next piece may
+// complete), to be passed again in front of it; with final set it decodes
+// them all. EncodeIniPiece puts the UTF-8 of up to count
+// units from "from" into bytes, one unit fewer where a surrogate pair would
+// be split, and returns the number of units taken.
+size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final);
+size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::string &bytes);
 
 // Calls visit for every key=value line below a non-empty section header, in
 // file order. The strings are valid during the call only.

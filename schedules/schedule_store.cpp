@@ -196,14 +196,18 @@ std::wstring FormatScheduleLine(size_t index, const ScheduleEntry &entry) {
   return line;
 }
 
-std::wstring BuildScheduleSection(const ScheduleList &list) {
+void AppendScheduleSection(std::wstring &out, const ScheduleList &list) {
   size_t size = 0;
   for (const ScheduleEntry &entry : list)
     size += 32 + entry.text.size() + entry.text.size() / 8;
-  std::wstring body;
-  body.reserve(size);
+  out.reserve(out.size() + size);
   for (size_t i = 0; i < list.size(); ++i)
-    AppendScheduleLine(body, i + 1, list[i]);
+    AppendScheduleLine(out, i + 1, list[i]);
+}
+
+std::wstring BuildScheduleSection(const ScheduleList &list) {
+  std::wstring body;
+  AppendScheduleSection(body, list);
   return body;
 }
 
@@ -230,7 +234,10 @@ void SaveSchedules() {
   if (!g_schedulesKnown)
     return;
   UpdateIniText([](IniText &text) {
-    ReplaceIniSection(text, kSectionName, BuildScheduleSection(g_app.schedules));
+    // The body is the last thing in the text, so the lines can go straight
+    // after the header: a long list is then written without a copy.
+    ReplaceIniSection(text, kSectionName, std::wstring());
+    AppendScheduleSection(text, g_app.schedules);
   });
 }
 

@@ -28,6 +28,8 @@ ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedA
 // One stored line, CR LF included; index counts from 1.
 std::wstring FormatScheduleLine(size_t index, const ScheduleEntry &entry);
 std::wstring BuildScheduleSection(const ScheduleList &list);
+// The same lines appended to out.
+void AppendScheduleSection(std::wstring &out, const ScheduleList &list);
 
 // On the process-wide list.
 void LoadSchedules(); // saves at once when marked schedules were dropped

@@ -92,3 +92,17 @@ TEST_F(IniFile, ZeroByteInTheFileSurvivesASave) {
   EXPECT_EQ(ReadFileBytes(path),
             std::string("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=2\r\n", 36));
 }
+
+TEST_F(IniFile, LargeFileRoundTripsAcrossItsReadAndWritePieces) {
+  // Several hundred KiB, so that characters and pairs straddle every piece border.
+  IniText text = L"[Schedules]\r\n";
+  for (int i = 0; text.size() < 400000; ++i)
+    text += std::to_wstring(i) + L"=2026/01/01 09:00|会議 \xD83D\xDCC5 x" +
+            std::wstring(i % 5, L'é') + L"|\r\n";
+  ASSERT_TRUE(WriteIniText(text));
+  std::string bytes = ReadFileBytes(path);
+  EXPECT_EQ(bytes, EncodeIniText(text));
+  EXPECT_EQ(ReadIniText(), text);
+  ASSERT_TRUE(WriteFileBytes(path, bytes.substr(3))); // no byte-order mark
+  EXPECT_EQ(ReadIniText(), text);
+}

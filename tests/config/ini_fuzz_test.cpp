@@ -2,8 +2,10 @@
 // edits and the settings loader. Seeds are fixed, so a failure repeats.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
+#include <string>
 
 #include "config/ini_text.h"
 #include "config/settings.h"
@@ -43,6 +45,29 @@ std::wstring RandomText(std::mt19937 &random, size_t length) {
       text += std::wstring(kPieces[random() % (sizeof kPieces / sizeof *kPieces)]);
   }
   return text;
+}
+
+// What a replace must leave of the other sections: every line outside the
+// replaced section, in order, each ending in CR LF, then the new section.
+std::wstring ReplacedByLines(const std::wstring &text, const std::wstring &header,
+                             const std::wstring &body) {
+  std::wstring result;
+  bool skipping = false;
+  for (size_t begin = 0; begin < text.size();) {
+    size_t lf = text.find(L'\n', begin);
+    size_t next = lf == std::wstring::npos ? text.size() : lf + 1;
+    std::wstring line = text.substr(begin, next - begin);
+    if (!line.empty() && line.back() == L'\n')
+      line.pop_back();
+    if (!line.empty() && line.back() == L'\r')
+      line.pop_back();
+    if (line.size() >= 2 && line.front() == L'[' && line.back() == L']')
+      skipping = line == header;
+    if (!skipping)
+      result += line + L"\r\n";
+    begin = next;
+  }
+  return result + header + L"\r\n" + body;
 }
 
 std::wstring RandomName(std::mt19937 &random) {
@@ -105,7 +130,9 @@ TEST(IniFuzz, ReplaceLeavesOneSectionLastWithExactlyItsBody) {
       values.push_back(std::to_wstring(random()));
       body += L"k" + std::to_wstring(i) + L"=" + values.back() + L"\r\n";
     }
+    std::wstring expected = ReplacedByLines(text, L"[Schedules]", body);
     ReplaceIniSection(text, L"Schedules", body);
+    ASSERT_EQ(text, expected) << "round " << round;
     ASSERT_GE(text.size(), body.size() + 13);
     EXPECT_EQ(text.compare(text.size() - body.size() - 13, 13, L"[Schedules]\r\n"), 0);
     std::vector<std::wstring> read;
@@ -175,4 +202,37 @@ TEST(SettingsFuzz, AnyTextLoadsIntoUsableSettings) {
   }
   std::printf("[reliability] hostile settings sections (random values, 40-digit numbers, "
               "duplicate keys) | 3000 | usable settings; save then load gives the same record\n");
+}
+
+TEST(IniFuzz, PiecesDecodeAndEncodeLikeTheWhole) {
+  // Multi-byte sequences, surrogate pairs and broken ones, cut anywhere.
+  static const char *const kBytes[] = {"a",        "\r\n",     "\xE7\xA5\x9D", "\xF0\x9F\x93\x85",
+                                       "\xC3\xA9", "\xE0\x80", "\xFF",         "\x80",
+                                       "\xF0\x9F"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes;
+    while (bytes.size() < 60)
+      bytes += kBytes[random() % (sizeof kBytes / sizeof *kBytes)];
+    IniText whole = DecodeIniBytes(bytes);
+    IniText pieced;
+    std::string carried;
+    for (size_t at = 0; at < bytes.size();) {
+      size_t take = std::min<size_t>(1 + random() % 7, bytes.size() - at);
+      std::string piece = carried + bytes.substr(at, take);
+      at += take;
+      size_t held = AppendIniBytes(pieced, piece.data(), piece.size(), at == bytes.size());
+      carried = piece.substr(piece.size() - held);
+    }
+    ASSERT_EQ(pieced, whole) << "round " << round;
+
+    std::string encoded = "\xEF\xBB\xBF", piece;
+    for (size_t from = 0; from < whole.size();) {
+      size_t used = EncodeIniPiece(whole, from, 2 + random() % 5, piece);
+      ASSERT_GT(used, 0u);
+      encoded += piece;
+      from += used;
+    }
+    ASSERT_EQ(encoded, EncodeIniText(whole)) << "round " << round;
+  }
 }
