@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -27,7 +28,7 @@ bool IsScanSpace(wchar_t c) {
 
 // One "%d" at text[at]. A number beyond the int range is refused rather than
 // clamped: scanf leaves it undefined, and a clamped year would look valid.
-bool ScanInt(const std::wstring &text, size_t &at, int &value) {
+bool ScanInt(std::wstring_view text, size_t &at, int &value) {
   while (at < text.size() && IsScanSpace(text[at]))
     ++at;
   bool negative = false;
@@ -49,43 +50,62 @@ bool ScanInt(const std::wstring &text, size_t &at, int &value) {
   return true;
 }
 
-bool ScanEitherDate(const std::wstring &text, int (&parts)[3]) {
-  return ScanHolidayDate(text, L'-', parts[0], parts[1], parts[2]) ||
-         ScanHolidayDate(text, L'/', parts[0], parts[1], parts[2]);
+bool ScanDate(std::wstring_view text, wchar_t separator, int (&parts)[3]) {
+  size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) {
+      if (at >= text.size() || text[at] != separator)
+        return false;
+      ++at;
+    }
+    if (!ScanInt(text, at, parts[i]))
+      return false;
+  }
+  return true;
 }
 
-// printf's "%0*d": sign first, then zeros up to width. Built in a string, so
-// even three ten-digit negative numbers fit.
-std::wstring ZeroPadded(int value, size_t width) {
-  long long magnitude = value < 0 ? -static_cast<long long>(value) : value;
-  std::wstring digits = std::to_wstring(magnitude);
-  size_t length = digits.size() + (value < 0 ? 1 : 0);
-  std::wstring text = value < 0 ? L"-" : L"";
+bool ScanEitherDate(std::wstring_view text, int (&parts)[3]) {
+  return ScanDate(text, L'-', parts) || ScanDate(text, L'/', parts);
+}
+
+std::wstring_view Trimmed(std::wstring_view field) {
+  static const wchar_t kTrimmed[] = L" \t\"";
+  size_t first = field.find_first_not_of(kTrimmed);
+  if (first == std::wstring_view::npos)
+    return field.substr(0, 0);
+  size_t last = field.find_last_not_of(kTrimmed);
+  return field.substr(first, last - first + 1);
+}
+
+// printf's "%0*d": sign first, then zeros up to width.
+void AppendZeroPadded(std::wstring &out, int value, size_t width) {
+  unsigned long long magnitude =
+      value < 0 ? 0ULL - static_cast<unsigned long long>(static_cast<long long>(value))
+                : static_cast<unsigned long long>(value);
+  wchar_t digits[24];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  if (value < 0)
+    out += L'-';
+  size_t length = count + (value < 0 ? 1 : 0);
   if (length < width)
-    text.append(width - length, L'0');
-  return text + digits;
+    out.append(width - length, L'0');
+  while (count > 0)
+    out += digits[--count];
 }
 
 std::wstring FormatDate(const int (&parts)[3]) {
-  return ZeroPadded(parts[0], 4) + L"-" + ZeroPadded(parts[1], 2) + L"-" + ZeroPadded(parts[2], 2);
-}
-
-std::wstring DecodeShiftJis(const char *bytes, size_t size) {
-  if (size == 0 || size > INT_MAX)
-    return std::wstring();
-  int length = static_cast<int>(size);
-  // A line of the file fits the buffer, so it takes one conversion.
-  wchar_t line[kLineBuffer];
-  if (size < kLineBuffer) {
-    int count = MultiByteToWideChar(kShiftJis, 0, bytes, length, line, kLineBuffer);
-    return std::wstring(line, count > 0 ? static_cast<size_t>(count) : 0);
-  }
-  int count = MultiByteToWideChar(kShiftJis, 0, bytes, length, nullptr, 0);
-  if (count <= 0)
-    return std::wstring();
-  std::wstring text(static_cast<size_t>(count), L'\0');
-  MultiByteToWideChar(kShiftJis, 0, bytes, length, &text[0], count);
-  return text;
+  std::wstring date;
+  date.reserve(10);
+  AppendZeroPadded(date, parts[0], 4);
+  date += L'-';
+  AppendZeroPadded(date, parts[1], 2);
+  date += L'-';
+  AppendZeroPadded(date, parts[2], 2);
+  return date;
 }
 
 // How long a download may go without any progress before it is given up:
@@ -197,50 +217,53 @@ bool DownloadToFile(const std::wstring &url, const wchar_t *path) {
 } // namespace
 
 void TrimCsvField(std::wstring &field) {
-  static const wchar_t kTrimmed[] = L" \t\"";
-  size_t first = field.find_first_not_of(kTrimmed);
-  if (first == std::wstring::npos) {
-    field.clear();
-    return;
-  }
-  size_t last = field.find_last_not_of(kTrimmed);
-  field = field.substr(first, last - first + 1);
+  std::wstring_view kept = Trimmed(field);
+  size_t first = static_cast<size_t>(kept.data() - field.data());
+  field.erase(first + kept.size()).erase(0, first);
 }
 
 bool ScanHolidayDate(const std::wstring &text, wchar_t separator, int &year, int &month, int &day) {
   int parts[3] = {};
-  size_t at = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) {
-      if (at >= text.size() || text[at] != separator)
-        return false;
-      ++at;
-    }
-    if (!ScanInt(text, at, parts[i]))
-      return false;
-  }
+  if (!ScanDate(text, separator, parts))
+    return false;
   year = parts[0];
   month = parts[1];
   day = parts[2];
   return true;
 }
 
-// One line's bytes, any length, to a row.
+// One line's bytes, any length, to a row. A line of the file fits the
+// buffer and is converted once; only a longer one given by a caller needs
+// the heap.
 static bool ParseLine(const char *bytes, size_t size, HolidayRow &row) {
-  std::wstring text = DecodeShiftJis(bytes, size);
-  size_t comma = text.find(L',');
-  if (comma == std::wstring::npos)
+  if (size == 0 || size > INT_MAX)
     return false;
-  std::wstring first = text.substr(0, comma);
-  std::wstring second = text.substr(comma + 1);
-  TrimCsvField(first);
-  TrimCsvField(second);
+  wchar_t buffer[kLineBuffer];
+  std::wstring longer;
+  std::wstring_view text;
+  if (size < kLineBuffer) {
+    int count =
+        MultiByteToWideChar(kShiftJis, 0, bytes, static_cast<int>(size), buffer, kLineBuffer);
+    text = std::wstring_view(buffer, count > 0 ? static_cast<size_t>(count) : 0);
+  } else {
+    int count = MultiByteToWideChar(kShiftJis, 0, bytes, static_cast<int>(size), nullptr, 0);
+    if (count > 0) {
+      longer.resize(static_cast<size_t>(count));
+      MultiByteToWideChar(kShiftJis, 0, bytes, static_cast<int>(size), &longer[0], count);
+    }
+    text = longer;
+  }
+  size_t comma = text.find(L',');
+  if (comma == std::wstring_view::npos)
+    return false;
+  std::wstring_view first = Trimmed(text.substr(0, comma));
+  std::wstring_view second = Trimmed(text.substr(comma + 1));
 
   int parts[3] = {};
   if (ScanEitherDate(first, parts)) {
-    row.name = second;
+    row.name.assign(second);
   } else if (ScanEitherDate(second, parts)) {
-    row.name = first;
+    row.name.assign(first);
   } else {
     return false;
   }
@@ -271,6 +294,7 @@ bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
   // most kLineBuffer - 1 bytes each, up to and including a LF, and text after
   // a zero byte is lost. The first is the header, which says nothing we use.
   const char *at = bytes.data(), *end = at + bytes.size();
+  rows.reserve(rows.size() + static_cast<size_t>(std::count(at, end, '\n')) + 1);
   for (bool header = true; at < end; header = false) {
     size_t most = std::min<size_t>(end - at, kLineBuffer - 1);
     const char *lf = static_cast<const char *>(memchr(at, '\n', most));
