@@ -3,13 +3,11 @@
 #include <windows.h>
 
 #include <objbase.h>
-#include <share.h>
 #include <urlmon.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -276,17 +274,26 @@ bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row) {
 }
 
 bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
-  FILE *file = _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
-  if (!file)
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
     return false;
+  LARGE_INTEGER size = {};
+  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < INT_MAX;
   std::string bytes;
-  char block[65536];
-  size_t got;
-  while ((got = fread(block, 1, sizeof block, file)) > 0)
-    bytes.append(block, got);
+  if (ok) {
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    DWORD got = 1;
+    while (ok && got > 0 && done < bytes.size()) {
+      ok = ReadFile(file, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr);
+      done += got;
+    }
+    bytes.resize(done);
+  }
+  CloseHandle(file);
   // A read that failed part-way is no complete list.
-  bool ok = !ferror(file);
-  fclose(file);
   if (!ok || bytes.empty())
     return false;
 

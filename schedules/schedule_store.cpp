@@ -58,17 +58,19 @@ bool ScanDateTime(Scan scan, SYSTEMTIME &when) {
   return ScanNumber(scan, when.wHour) && ScanLiteral(scan, L':') && ScanNumber(scan, when.wMinute);
 }
 
-void AppendPadded(std::wstring &out, unsigned long long value, size_t width) {
+// Writes value with at least width digits at out and returns the end.
+wchar_t *PutPadded(wchar_t *out, unsigned long long value, size_t width) {
   wchar_t digits[24];
   size_t count = 0;
   do {
     digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
     value /= 10;
   } while (value > 0);
-  if (count < width)
-    out.append(width - count, L'0');
+  for (; width > count; --width)
+    *out++ = L'0';
   while (count > 0)
-    out += digits[--count];
+    *out++ = digits[--count];
+  return out;
 }
 
 // Runs of ordinary characters are copied whole: texts can be long and many.
@@ -105,18 +107,18 @@ void AppendUnescaped(std::wstring &out, const wchar_t *begin, const wchar_t *end
 // The line is built in place in out, so a whole section costs no
 // allocation per line and a text of any length is written whole.
 void AppendScheduleLine(std::wstring &out, size_t index, const ScheduleEntry &entry) {
-  AppendPadded(out, index, 4);
-  out += L'=';
-  AppendPadded(out, entry.when.wYear, 4);
-  out += L'/';
-  AppendPadded(out, entry.when.wMonth, 2);
-  out += L'/';
-  AppendPadded(out, entry.when.wDay, 2);
-  out += L' ';
-  AppendPadded(out, entry.when.wHour, 2);
-  out += L':';
-  AppendPadded(out, entry.when.wMinute, 2);
-  out += L'|';
+  // "index=yyyy/mm/dd hh:mm|": at most 20 + 1 + 5 * 6 characters.
+  wchar_t head[64];
+  wchar_t *at = PutPadded(head, index, 4);
+  const WORD fields[] = {entry.when.wYear, entry.when.wMonth, entry.when.wDay, entry.when.wHour,
+                         entry.when.wMinute};
+  const wchar_t separators[] = L"=// :";
+  for (size_t i = 0; i < 5; ++i) {
+    *at++ = separators[i];
+    at = PutPadded(at, fields[i], i == 0 ? 4 : 2);
+  }
+  *at++ = L'|';
+  out.append(head, static_cast<size_t>(at - head));
   AppendEscaped(out, entry.text);
   out += entry.markedOld ? L"|Y\r\n" : L"|\r\n";
 }
@@ -154,7 +156,15 @@ bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b) {
 }
 
 ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedAny) {
+  // Counted first so the list is allocated once: growing it step by step
+  // would move a long list several times through fresh memory.
+  size_t count = 0;
+  ForEachIniEntry(
+      text, [&](const std::wstring &section, const std::wstring &, const std::wstring &value) {
+        count += section == kSectionName && !value.empty();
+      });
   ScheduleList list;
+  list.reserve(count);
   bool dropped = false;
   ForEachIniEntry(
       text, [&](const std::wstring &section, const std::wstring &, const std::wstring &value) {
