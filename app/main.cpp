@@ -1,8 +1,6 @@
 // Entry point: prepares the process, loads calendar.ini and runs one mode.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include "app/app_state.h"
 #include "app/startup.h"
 #include "config/ini_file.h"
@@ -10,9 +8,6 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   g_app.instance = instance;
-
-  INITCOMMONCONTROLSEX controls = {sizeof controls, 0x000004FF};
-  InitCommonControlsEx(&controls);
 
   RegisterPrivateFont();
 

@@ -1,8 +1,11 @@
 #include "app/startup.h"
 
+#include <commctrl.h>
+
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/late_bound.h"
 #include "calendar/calendar_window.h"
 #include "holidays/holiday_update.h"
 #include "resources/resource.h"
@@ -17,6 +20,17 @@ RunMode ChooseRunMode(const wchar_t *commandLine) {
   if (wcsstr(commandLine, L"/schedule") || wcsstr(commandLine, L"--schedule"))
     return RunMode::Schedule;
   return RunMode::Window;
+}
+
+void LoadCommonControls() {
+  using InitFunction = BOOL(WINAPI *)(const INITCOMMONCONTROLSEX *);
+  // Once: the version 6 controls of the manifest, as an import would load them.
+  static const bool loaded = [] {
+    auto init = LateBound<InitFunction>(L"comctl32.dll", "InitCommonControlsEx");
+    INITCOMMONCONTROLSEX controls = {sizeof controls, 0x000004FF};
+    return init && init(&controls);
+  }();
+  (void)loaded;
 }
 
 void RegisterPrivateFont() {
@@ -75,6 +89,7 @@ int RunHolidayMode() {
 }
 
 int RunScheduleMode() {
+  LoadCommonControls();
   DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
                   ScheduleListDialogProc, 0);
   SaveSchedules();

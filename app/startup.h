@@ -8,6 +8,9 @@ enum class RunMode { Window, UpdateHolidays, Schedule };
 // The mode a command line asks for; switches are found as plain substrings.
 RunMode ChooseRunMode(const wchar_t *commandLine);
 
+// Loads and registers the common controls the dialogs use; call before a dialog opens.
+void LoadCommonControls();
+
 // Registers FONT 1008 for this process; warns when registration fails.
 void RegisterPrivateFont();
 void UnregisterPrivateFont();

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
 #include "popup/day_popup.h"
@@ -196,10 +197,12 @@ std::wstring BuildDayPopupText(const HolidayMap &holidays, const ScheduleList &s
 }
 
 void OpenScheduleListDialog(HWND owner) {
+  LoadCommonControls();
   DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), owner,
                   ScheduleListDialogProc, 0);
 }
 
 void OpenSettingsDialog(HWND owner) {
+  LoadCommonControls();
   DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
 }

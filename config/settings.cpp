@@ -1,7 +1,9 @@
 #include "config/settings.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cwchar>
+#include <iterator>
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
@@ -109,8 +111,20 @@ AppSettings DefaultSettings() {
 }
 
 void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
+  // Schedule and holiday lines make up most of a large file: their sections
+  // are recognised once, not compared with every key on every line.
+  std::wstring lastSection;
+  bool sectionHasKeys = false;
   ForEachIniEntry(
       text, [&](const std::wstring &section, const std::wstring &key, const std::wstring &value) {
+        if (section != lastSection) {
+          lastSection = section;
+          sectionHasKeys =
+              std::any_of(std::begin(kKeys), std::end(kKeys),
+                          [&](const SettingKey &entry) { return section == entry.section; });
+        }
+        if (!sectionHasKeys)
+          return;
         for (const SettingKey &entry : kKeys) {
           if (section != entry.section || key != entry.key)
             continue;

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <thread>
 
+#include "app/late_bound.h"
+
 namespace {
 
 // Bytes per read, terminator included: a longer physical line arrives in
@@ -181,12 +183,20 @@ private:
 };
 
 void RunDownload(std::shared_ptr<DownloadState> state) {
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  using InitializeFunction = HRESULT(WINAPI *)(void *, DWORD);
+  using UninitializeFunction = void(WINAPI *)();
+  using DownloadFunction =
+      HRESULT(WINAPI *)(IUnknown *, const wchar_t *, const wchar_t *, DWORD, IBindStatusCallback *);
+  static const auto initialize = LateBound<InitializeFunction>(L"ole32.dll", "CoInitializeEx");
+  static const auto uninitialize = LateBound<UninitializeFunction>(L"ole32.dll", "CoUninitialize");
+  static const auto download = LateBound<DownloadFunction>(L"urlmon.dll", "URLDownloadToFileW");
+  HRESULT com = initialize ? initialize(nullptr, COINIT_APARTMENTTHREADED) : E_FAIL;
   DownloadWatch watch(*state);
-  HRESULT result = URLDownloadToFileW(nullptr, state->url.c_str(), state->path.c_str(), 0, &watch);
+  HRESULT result =
+      download ? download(nullptr, state->url.c_str(), state->path.c_str(), 0, &watch) : E_FAIL;
   state->succeeded = SUCCEEDED(result) && watch.Complete();
   if (SUCCEEDED(com))
-    CoUninitialize();
+    uninitialize();
   SetEvent(state->finished);
   // Given up on: nobody will read or remove the file but this thread.
   if (state->abandoned)

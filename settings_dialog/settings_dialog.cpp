@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "app/gdi_owner.h"
+#include "app/late_bound.h"
 #include "calendar/calendar_paint.h"
 #include "holidays/holiday_update.h"
 #include "resources/resource.h"
@@ -174,7 +175,9 @@ void PickColor(HWND dialog, COLORREF AppSettings::*setting) {
   choose.rgbResult = g_app.settings.*setting;
   choose.lpCustColors = custom;
   choose.Flags = CC_RGBINIT | CC_FULLOPEN;
-  if (!ChooseColorW(&choose))
+  using ChooseFunction = BOOL(WINAPI *)(CHOOSECOLORW *);
+  static const auto chooseColor = LateBound<ChooseFunction>(L"comdlg32.dll", "ChooseColorW");
+  if (!chooseColor || !chooseColor(&choose))
     return;
   g_app.settings.*setting = choose.rgbResult;
   SaveSettings();
