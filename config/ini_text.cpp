@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -34,8 +35,75 @@ bool IsHeader(const IniText &text, const Line &line) {
   return line.end - line.begin >= 2 && text[line.begin] == L'[' && text[line.end - 1] == L']';
 }
 
+// Only within the line: a search running on into later lines would make a
+// file of many lines without "=" quadratic.
+size_t FindInLine(const IniText &text, const Line &line, wchar_t what) {
+  const wchar_t *begin = text.data() + line.begin;
+  const wchar_t *found = std::char_traits<wchar_t>::find(begin, line.end - line.begin, what);
+  return found ? static_cast<size_t>(found - text.data()) : IniText::npos;
+}
+
 bool LineEquals(const IniText &text, const Line &line, const std::wstring &what) {
   return line.end - line.begin == what.size() && text.compare(line.begin, what.size(), what) == 0;
+}
+
+// What valid UTF-8 decodes to: a unit for every byte that starts a
+// sequence, two for a four-byte one.
+size_t CountUtf16Units(const unsigned char *bytes, size_t size) {
+  size_t units = 0;
+  for (size_t i = 0; i < size; ++i)
+    units += ((bytes[i] & 0xC0) != 0x80) + (bytes[i] >= 0xF0);
+  return units;
+}
+
+// Decodes well-formed UTF-8, the usual content of the file, at several times
+// the platform's speed; false at the first malformed sequence, whose
+// replacement is then left to the platform's own rules. Well-formed input
+// has only one decoding, so both give the same text.
+bool DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
+  const unsigned char *end = in + size;
+  while (in < end) {
+    if (end - in >= 8) {
+      unsigned long long eight;
+      memcpy(&eight, in, 8);
+      if ((eight & 0x8080808080808080ULL) == 0) {
+        for (int i = 0; i < 8; ++i)
+          out[i] = in[i];
+        in += 8;
+        out += 8;
+        continue;
+      }
+    }
+    unsigned lead = *in;
+    if (lead < 0x80) {
+      *out++ = static_cast<wchar_t>(lead);
+      ++in;
+      continue;
+    }
+    // Lengths and the allowed range of the second byte, which excludes
+    // overlong forms, surrogates and code points beyond U+10FFFF.
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (lead < 0xC2 || lead > 0xF4 || static_cast<size_t>(end - in) < length || in[1] < low ||
+        in[1] > high)
+      return false;
+    unsigned point = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+      if ((in[i] & 0xC0) != 0x80)
+        return false;
+      point = (point << 6) | (in[i] & 0x3F);
+    }
+    in += length;
+    if (point >= 0x10000) {
+      point -= 0x10000;
+      *out++ = static_cast<wchar_t>(0xD800 + (point >> 10));
+      *out++ = static_cast<wchar_t>(0xDC00 + (point & 0x3FF));
+    } else {
+      *out++ = static_cast<wchar_t>(point);
+    }
+  }
+  return true;
 }
 
 } // namespace
@@ -56,11 +124,16 @@ size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final)
   size_t length = size - held;
   if (length == 0 || length > INT_MAX)
     return held;
+  size_t at = text.size();
+  const auto *data = reinterpret_cast<const unsigned char *>(bytes);
+  text.resize(at + CountUtf16Units(data, length));
+  if (DecodeValidUtf8(data, length, &text[at]))
+    return held;
+  text.resize(at);
   // An explicit length keeps zero bytes as U+0000 instead of ending the text there.
   int count = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), nullptr, 0);
   if (count <= 0)
     return held;
-  size_t at = text.size();
   text.resize(at + static_cast<size_t>(count));
   MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), &text[at], count);
   return held;
@@ -112,14 +185,28 @@ void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
     }
     if (section.empty())
       return true;
-    size_t equals = text.find(L'=', line.begin);
-    if (equals == IniText::npos || equals >= line.end)
+    size_t equals = FindInLine(text, line, L'=');
+    if (equals == IniText::npos)
       return true;
     key.assign(text, line.begin, equals - line.begin);
     value.assign(text, equals + 1, line.end - equals - 1);
     visit(section, key, value);
     return true;
   });
+}
+
+size_t CountIniEntries(const IniText &text, const std::wstring &section) {
+  const std::wstring header = L"[" + section + L"]";
+  size_t count = 0;
+  bool inside = false;
+  ForEachLine(text, [&](const Line &line) {
+    if (IsHeader(text, line))
+      inside = LineEquals(text, line, header);
+    else if (inside && FindInLine(text, line, L'=') != IniText::npos)
+      ++count;
+    return true;
+  });
+  return count;
 }
 
 void SetIniString(IniText &text, const std::wstring &section, const std::wstring &key,

@@ -158,11 +158,7 @@ bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b) {
 ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedAny) {
   // Counted first so the list is allocated once: growing it step by step
   // would move a long list several times through fresh memory.
-  size_t count = 0;
-  ForEachIniEntry(
-      text, [&](const std::wstring &section, const std::wstring &, const std::wstring &value) {
-        count += section == kSectionName && !value.empty();
-      });
+  size_t count = CountIniEntries(text, kSectionName);
   ScheduleList list;
   list.reserve(count);
   bool dropped = false;

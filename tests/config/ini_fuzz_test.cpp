@@ -1,5 +1,7 @@
 // Randomised and hostile texts for the line rules, the set and replace
 // edits and the settings loader. Seeds are fixed, so a failure repeats.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -151,10 +153,17 @@ TEST(IniFuzz, ReplaceLeavesOneSectionLastWithExactlyItsBody) {
 }
 
 TEST(IniFuzz, HugeInputsStayWhole) {
-  // One line of 100,000 characters and 10,000 sections.
+  // One line of 100,000 characters, 10,000 sections, then 200,000 lines
+  // without "=" before the last entry (a search for "=" that ran past each
+  // line's end made this quadratic).
   IniText text = L"[Window]\r\nWinW=" + std::wstring(100000, L'9') + L"\r\n";
   for (int i = 0; i < 10000; ++i)
     text += L"[S" + std::to_wstring(i) + L"]\r\nk=v\r\n";
+  text += L"[Schedules]\r\n";
+  for (int i = 0; i < 200000; ++i)
+    text += L"no equals sign\r\n";
+  text += L"last=entry\r\n";
+  EXPECT_EQ(CountIniEntries(text, L"Schedules"), 1u);
   SetIniInt(text, L"Window", L"WinH", 320);
   ReplaceIniSection(text, L"S5000", L"k=w\r\n");
   AppSettings settings = StartupSettings();
@@ -164,9 +173,10 @@ TEST(IniFuzz, HugeInputsStayWhole) {
   size_t sections = 0;
   ForEachIniEntry(
       text, [&](const std::wstring &, const std::wstring &, const std::wstring &) { ++sections; });
-  EXPECT_EQ(sections, 10000u + 2u);
-  std::printf("[reliability] a line of 100,000 characters and 10,000 sections | 1 | set, "
-              "replace and load work; the 100,000-digit number saturates\n");
+  EXPECT_EQ(sections, 10000u + 3u);
+  std::printf("[reliability] a line of 100,000 characters, 10,000 sections, 200,000 lines "
+              "without a key | 1 | set, replace and load work; the 100,000-digit number "
+              "saturates\n");
 }
 
 TEST(SettingsFuzz, AnyTextLoadsIntoUsableSettings) {
@@ -234,5 +244,47 @@ TEST(IniFuzz, PiecesDecodeAndEncodeLikeTheWhole) {
       from += used;
     }
     ASSERT_EQ(encoded, EncodeIniText(whole)) << "round " << round;
+  }
+}
+
+TEST(IniFuzz, DecodesLikeThePlatformWhetherWellFormedOrNot) {
+  auto platform = [](const std::string &bytes) {
+    std::wstring text(bytes.size(), L'\0');
+    int count = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                    &text[0], static_cast<int>(text.size()));
+    text.resize(count > 0 ? static_cast<size_t>(count) : 0);
+    return text;
+  };
+  auto utf8 = [](unsigned point, std::string &out) {
+    if (point < 0x80) {
+      out += static_cast<char>(point);
+      return;
+    }
+    int length = point < 0x800 ? 2 : point < 0x10000 ? 3 : 4;
+    out += static_cast<char>((0xF00 >> length) | (point >> (6 * (length - 1))));
+    for (int shift = 6 * (length - 2); shift >= 0; shift -= 6)
+      out += static_cast<char>(0x80 | ((point >> shift) & 0x3F));
+  };
+  // Code points at every length and range border, and byte sequences just
+  // outside them: overlong, surrogate, beyond U+10FFFF, cut short.
+  static const unsigned kPoints[] = {0,       0x41,    0x7F,    0x80,    0x7FF,    0x800,
+                                     0xFFF,   0x1000,  0xD7FF,  0xE000,  0xFFFD,   0xFFFF,
+                                     0x10000, 0x3FFFF, 0x40000, 0xFFFFF, 0x100000, 0x10FFFF};
+  static const char *const kBroken[] = {"\xC0\x80",     "\xC1\xBF",         "\xE0\x9F\xBF",
+                                        "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80",
+                                        "\xF5\x80",     "\xE3\x81",         "\xBF"};
+  std::mt19937 random(65001);
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes;
+    bool broken = round % 2 == 1;
+    for (int i = 0; i < 40; ++i) {
+      if (broken && random() % 10 == 0)
+        bytes += kBroken[random() % (sizeof kBroken / sizeof *kBroken)];
+      else
+        utf8(random() % 4 ? kPoints[random() % (sizeof kPoints / sizeof *kPoints)]
+                          : random() % 0x110000,
+             bytes);
+    }
+    ASSERT_EQ(DecodeIniBytes(bytes), platform(bytes)) << "round " << round;
   }
 }
