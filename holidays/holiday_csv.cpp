@@ -68,13 +68,19 @@ bool ScanEitherDate(std::wstring_view text, int (&parts)[3]) {
   return ScanDate(text, L'-', parts) || ScanDate(text, L'/', parts);
 }
 
+bool IsTrimmed(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'"';
+}
+
+// Plain loops rather than the library's searches, which call into the C
+// runtime for every character they test.
 std::wstring_view Trimmed(std::wstring_view field) {
-  static const wchar_t kTrimmed[] = L" \t\"";
-  size_t first = field.find_first_not_of(kTrimmed);
-  if (first == std::wstring_view::npos)
-    return field.substr(0, 0);
-  size_t last = field.find_last_not_of(kTrimmed);
-  return field.substr(first, last - first + 1);
+  size_t first = 0, last = field.size();
+  while (first < last && IsTrimmed(field[first]))
+    ++first;
+  while (last > first && IsTrimmed(field[last - 1]))
+    --last;
+  return field.substr(first, last - first);
 }
 
 // printf's "%0*d": sign first, then zeros up to width.
@@ -261,8 +267,8 @@ static bool ParseLine(const char *bytes, size_t size, HolidayRow &row) {
     }
     text = longer;
   }
-  size_t comma = text.find(L',');
-  if (comma == std::wstring_view::npos)
+  size_t comma = static_cast<size_t>(std::find(text.begin(), text.end(), L',') - text.begin());
+  if (comma == text.size())
     return false;
   std::wstring_view first = Trimmed(text.substr(0, comma));
   std::wstring_view second = Trimmed(text.substr(comma + 1));
@@ -313,15 +319,19 @@ bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
   const char *at = bytes.data(), *end = at + bytes.size();
   rows.reserve(rows.size() + static_cast<size_t>(std::count(at, end, '\n')) + 1);
   for (bool header = true; at < end; header = false) {
-    size_t most = std::min<size_t>(end - at, kLineBuffer - 1);
-    const char *lf = static_cast<const char *>(memchr(at, '\n', most));
-    size_t take = lf ? static_cast<size_t>(lf - at) + 1 : most;
-    const char *line = at;
-    at += take;
+    // One pass finds the line end and the first zero byte.
+    const char *line = at, *stop = at + std::min<size_t>(end - at, kLineBuffer - 1);
+    const char *zero = nullptr;
+    while (at < stop && *at != '\n') {
+      if (*at == '\0' && !zero)
+        zero = at;
+      ++at;
+    }
+    if (at < stop)
+      ++at; // the LF belongs to the line
     if (header)
       continue;
-    const char *zero = static_cast<const char *>(memchr(line, '\0', take));
-    size_t length = zero ? static_cast<size_t>(zero - line) : take;
+    size_t length = static_cast<size_t>((zero ? zero : at) - line);
     while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n'))
       --length;
     HolidayRow row;
