@@ -173,17 +173,21 @@ std::string EncodeIniText(const IniText &text) {
   return "\xEF\xBB\xBF" + bytes;
 }
 
-void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
+// The entries of every section, or of the one named by only: lines of other
+// sections are then passed over without being copied.
+static void WalkEntries(const IniText &text, const std::wstring *only, const IniVisitor &visit) {
   // Reused for every entry: a large file then costs no allocation per line.
   std::wstring section, key, value;
+  bool wanted = false;
   ForEachLine(text, [&](const Line &line) {
     if (line.end == line.begin)
       return true;
     if (IsHeader(text, line)) {
       section.assign(text, line.begin + 1, line.end - line.begin - 2);
+      wanted = !section.empty() && (!only || section == *only);
       return true;
     }
-    if (section.empty())
+    if (!wanted)
       return true;
     size_t equals = FindInLine(text, line, L'=');
     if (equals == IniText::npos)
@@ -193,6 +197,14 @@ void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
     visit(section, key, value);
     return true;
   });
+}
+
+void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
+  WalkEntries(text, nullptr, visit);
+}
+
+void ForEachIniEntry(const IniText &text, const std::wstring &section, const IniVisitor &visit) {
+  WalkEntries(text, &section, visit);
 }
 
 size_t CountIniEntries(const IniText &text, const std::wstring &section) {

@@ -45,13 +45,13 @@ bool ScanHolidayDate(const std::wstring &text, int &year, int &month, int &day) 
 
 void ParseHolidays(const IniText &text, HolidayMap &map) {
   map.clear();
-  ForEachIniEntry(
-      text, [&](const std::wstring &section, const std::wstring &key, const std::wstring &value) {
-        int year = 0, month = 0, day = 0;
-        if (section != kSectionName || !ScanHolidayDate(key, year, month, day))
-          return;
-        map.insert_or_assign(MakeDateKey(year, month, day), value);
-      });
+  ForEachIniEntry(text, kSectionName,
+                  [&](const std::wstring &, const std::wstring &key, const std::wstring &value) {
+                    int year = 0, month = 0, day = 0;
+                    if (!ScanHolidayDate(key, year, month, day))
+                      return;
+                    map.insert_or_assign(MakeDateKey(year, month, day), value);
+                  });
 }
 
 const std::wstring *FindHolidayIn(const HolidayMap &map, int year, int month, int day) {

@@ -162,35 +162,35 @@ ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedA
   ScheduleList list;
   list.reserve(count);
   bool dropped = false;
-  ForEachIniEntry(
-      text, [&](const std::wstring &section, const std::wstring &, const std::wstring &value) {
-        if (section != kSectionName || value.empty())
-          return;
-        size_t bar = value.find(L'|');
-        if (bar == std::wstring::npos)
-          return;
-        size_t textBegin = bar + 1;
-        size_t textEnd = value.size();
-        size_t restLength = textEnd - textBegin;
-        bool marked = restLength >= 2 && value[textEnd - 2] == L'|' &&
-                      (value[textEnd - 1] == L'Y' || value[textEnd - 1] == L'y');
-        if (marked)
-          textEnd -= 2;
-        else if (restLength >= 1 && value[textEnd - 1] == L'|')
-          textEnd -= 1;
-        if (marked && autoDelete) {
-          dropped = true;
-          return;
-        }
-        ScheduleEntry entry = {};
-        const wchar_t *data = value.data();
-        if (!ScanDateTime(Scan{data, data + bar}, entry.when))
-          return;
-        entry.text.reserve(textEnd - textBegin);
-        AppendUnescaped(entry.text, data + textBegin, data + textEnd);
-        entry.markedOld = marked;
-        list.push_back(std::move(entry));
-      });
+  ForEachIniEntry(text, kSectionName,
+                  [&](const std::wstring &, const std::wstring &, const std::wstring &value) {
+                    if (value.empty())
+                      return;
+                    size_t bar = value.find(L'|');
+                    if (bar == std::wstring::npos)
+                      return;
+                    size_t textBegin = bar + 1;
+                    size_t textEnd = value.size();
+                    size_t restLength = textEnd - textBegin;
+                    bool marked = restLength >= 2 && value[textEnd - 2] == L'|' &&
+                                  (value[textEnd - 1] == L'Y' || value[textEnd - 1] == L'y');
+                    if (marked)
+                      textEnd -= 2;
+                    else if (restLength >= 1 && value[textEnd - 1] == L'|')
+                      textEnd -= 1;
+                    if (marked && autoDelete) {
+                      dropped = true;
+                      return;
+                    }
+                    ScheduleEntry entry = {};
+                    const wchar_t *data = value.data();
+                    if (!ScanDateTime(Scan{data, data + bar}, entry.when))
+                      return;
+                    entry.text.reserve(textEnd - textBegin);
+                    AppendUnescaped(entry.text, data + textBegin, data + textEnd);
+                    entry.markedOld = marked;
+                    list.push_back(std::move(entry));
+                  });
   if (droppedAny)
     *droppedAny = dropped;
   return list;

@@ -143,6 +143,12 @@ TEST(IniFuzz, ReplaceLeavesOneSectionLastWithExactlyItsBody) {
         read.push_back(v);
     });
     EXPECT_EQ(read, values) << "round " << round;
+    std::vector<std::wstring> alone;
+    ForEachIniEntry(text, L"Schedules",
+                    [&](const std::wstring &, const std::wstring &, const std::wstring &v) {
+                      alone.push_back(v);
+                    });
+    EXPECT_EQ(alone, values) << "round " << round;
     // Replacing again with the same body changes nothing.
     IniText again = text;
     ReplaceIniSection(again, L"Schedules", body);
