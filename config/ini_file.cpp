@@ -102,7 +102,9 @@ IniText ReadIniText(bool *readable) {
     // twice. Units never outnumber bytes, so the text is not moved as it grows.
     size_t total = static_cast<size_t>(size.QuadPart);
     text.reserve(total + total / 8 + 64);
+    // Room for a piece and what the last one left over: never moved.
     std::string pending;
+    pending.reserve(kPieceBytes + 64);
     size_t left = total;
     bool markChecked = false;
     while (ok && left > 0) {
@@ -159,6 +161,7 @@ bool WriteIniText(const IniText &text) {
 
   // Encoded a piece at a time into one small buffer.
   std::string bytes("\xEF\xBB\xBF");
+  bytes.reserve(kPieceBytes);
   bool ok = WriteAll(file, bytes);
   for (size_t from = 0; ok && from < text.size();) {
     size_t used = EncodeIniPiece(text, from, kPieceBytes / 3, bytes);
