@@ -121,21 +121,20 @@ size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final)
       --cut;
   }
   size_t held = size - cut;
-  size_t length = size - held;
-  if (length == 0 || length > INT_MAX)
+  if (cut == 0 || cut > INT_MAX)
     return held;
   size_t at = text.size();
   const auto *data = reinterpret_cast<const unsigned char *>(bytes);
-  text.resize(at + CountUtf16Units(data, length));
-  if (DecodeValidUtf8(data, length, &text[at]))
+  text.resize(at + CountUtf16Units(data, cut));
+  if (DecodeValidUtf8(data, cut, &text[at]))
     return held;
   text.resize(at);
   // An explicit length keeps zero bytes as U+0000 instead of ending the text there.
-  int count = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), nullptr, 0);
+  int count = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(cut), nullptr, 0);
   if (count <= 0)
     return held;
   text.resize(at + static_cast<size_t>(count));
-  MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), &text[at], count);
+  MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(cut), &text[at], count);
   return held;
 }
 

@@ -17,9 +17,9 @@ std::string EncodeIniText(const IniText &text);
 // buffer. AppendIniBytes decodes bytes onto text and returns how many bytes
 // at the end it left for the next piece (a sequence the next piece may
 // complete), to be passed again in front of it; with final set it decodes
-// them all. EncodeIniPiece puts the UTF-8 of up to count
-// units from "from" into bytes, one unit fewer where a surrogate pair would
-// be split, and returns the number of units taken.
+// them all. EncodeIniPiece puts the UTF-8 of up to count units from "from"
+// into bytes, one unit fewer where a surrogate pair would be split, and
+// returns the number of units taken.
 size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final);
 size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::string &bytes);
 
