@@ -15,15 +15,6 @@ namespace {
 
 const RECT kClient = {0, 0, 294, 291};
 
-ScheduleEntry ScheduleOn(int year, int month, int day) {
-  ScheduleEntry entry = {};
-  entry.when.wYear = static_cast<WORD>(year);
-  entry.when.wMonth = static_cast<WORD>(month);
-  entry.when.wDay = static_cast<WORD>(day);
-  entry.text = L"x";
-  return entry;
-}
-
 // The pixel font, registered once for this process as start-up does.
 void RegisterPixelFont() {
   static bool registered = false;
@@ -119,8 +110,8 @@ TEST_F(PaintMonthTest, FillsTodayAndScheduledDaysOfTheMonthOnly) {
   const AppSettings &s = g_app.settings;
   MonthGrid grid = Grid();
   const GridCell &trailing = grid.cells[41]; // always a day of the next month
-  g_app.schedules = {ScheduleOn(today.wYear, today.wMonth, OtherDay()),
-                     ScheduleOn(trailing.year, trailing.month, trailing.day)};
+  g_app.schedules = {MakeSchedule(today.wYear, today.wMonth, OtherDay(), 0, 0, L"x"),
+                     MakeSchedule(trailing.year, trailing.month, trailing.day, 0, 0, L"x")};
   Capture plain = PaintToPixels(kClient);
 
   RECT todayInner = Inner(CellOf(grid, today.wDay));
@@ -137,7 +128,7 @@ TEST_F(PaintMonthTest, FillsTodayAndScheduledDaysOfTheMonthOnly) {
                 CountColor(plain, trailing.rect, RGB(77, 0, 0)),
             0);
 
-  g_app.schedules.push_back(ScheduleOn(today.wYear, today.wMonth, today.wDay));
+  g_app.schedules.push_back(MakeSchedule(today.wYear, today.wMonth, today.wDay, 0, 0, L"x"));
   Capture split = PaintToPixels(kClient);
   int middle = todayInner.top + (todayInner.bottom - todayInner.top) / 2;
   EXPECT_EQ(split.At(todayInner.left, todayInner.top), s.Schedule);
@@ -230,7 +221,7 @@ LRESULT CALLBACK PaintOnlyProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // stay as many over hundreds of paints and popups.
 TEST_F(PaintMonthTest, PaintsAndPopupsKeepNoGdiObjects) {
   g_app.instance = GetModuleHandleW(nullptr);
-  g_app.schedules = {ScheduleOn(today.wYear, today.wMonth, today.wDay)};
+  g_app.schedules = {MakeSchedule(today.wYear, today.wMonth, today.wDay, 0, 0, L"x")};
   WNDCLASSEXW paintClass = {};
   paintClass.cbSize = sizeof paintClass;
   paintClass.lpfnWndProc = PaintOnlyProc;

@@ -2,18 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "tests/support/test_support.h"
 
-ScheduleEntry At(int year, int month, int day, int hour, int minute, const std::wstring &text) {
-  ScheduleEntry entry = {};
-  entry.when.wYear = static_cast<WORD>(year);
-  entry.when.wMonth = static_cast<WORD>(month);
-  entry.when.wDay = static_cast<WORD>(day);
-  entry.when.wHour = static_cast<WORD>(hour);
-  entry.when.wMinute = static_cast<WORD>(minute);
-  entry.text = text;
-  return entry;
-}
+namespace {
 
 class DayPopupTextTest : public ::testing::Test {
 protected:
@@ -21,11 +12,15 @@ protected:
     holidays[MakeDateKey(2026, 3, 20)] = L"春分の日";
     holidays[MakeDateKey(2026, 5, 5)] = L"こどもの日";
     schedules = {
-        At(2026, 3, 20, 14, 30, L"会議"),  At(2026, 3, 21, 9, 0, L"別の日"),
-        At(2026, 3, 20, 7, 5, L"朝"),      At(2026, 4, 20, 7, 5, L"翌月"),
-        At(2025, 3, 20, 7, 5, L"前年"),    At(2026, 3, 22, 18, 0, L"一行目\r\n二行目"),
-        At(2026, 3, 23, 10, 0, L"一つ目"), At(2026, 3, 23, 11, 0, L"二つ目"),
-        At(2026, 3, 23, 12, 0, L"三つ目"),
+        MakeSchedule(2026, 3, 20, 14, 30, L"会議"),
+        MakeSchedule(2026, 3, 21, 9, 0, L"別の日"),
+        MakeSchedule(2026, 3, 20, 7, 5, L"朝"),
+        MakeSchedule(2026, 4, 20, 7, 5, L"翌月"),
+        MakeSchedule(2025, 3, 20, 7, 5, L"前年"),
+        MakeSchedule(2026, 3, 22, 18, 0, L"一行目\r\n二行目"),
+        MakeSchedule(2026, 3, 23, 10, 0, L"一つ目"),
+        MakeSchedule(2026, 3, 23, 11, 0, L"二つ目"),
+        MakeSchedule(2026, 3, 23, 12, 0, L"三つ目"),
     };
   }
   std::wstring TextOf(int year, int month, int day) const {

@@ -9,19 +9,6 @@
 
 namespace {
 
-ScheduleEntry Entry(int year, int month, int day, int hour, int minute,
-                    const std::wstring &text = L"", bool marked = false) {
-  ScheduleEntry entry = {};
-  entry.when.wYear = static_cast<WORD>(year);
-  entry.when.wMonth = static_cast<WORD>(month);
-  entry.when.wDay = static_cast<WORD>(day);
-  entry.when.wHour = static_cast<WORD>(hour);
-  entry.when.wMinute = static_cast<WORD>(minute);
-  entry.text = text;
-  entry.markedOld = marked;
-  return entry;
-}
-
 bool SameEntry(const ScheduleEntry &a, const ScheduleEntry &b) {
   return memcmp(&a.when, &b.when, sizeof a.when) == 0 && a.text == b.text &&
          a.markedOld == b.markedOld;
@@ -79,10 +66,12 @@ TEST(ScheduleText, EscapesAndReadsBackUnchanged) {
 
 TEST(ScheduleOrder, StrictWeakOrderThatIsChronologicalForValidDates) {
   const ScheduleEntry values[] = {
-      Entry(2026, 3, 1, 9, 0),   Entry(2026, 3, 1, 9, 0),     Entry(2026, 3, 1, 8, 59),
-      Entry(2026, 13, 1, 0, 0),  Entry(1500, 1, 1, 0, 0),     Entry(2026, 3, 0, 0, 0),
-      Entry(2026, 2, 30, 7, 5),  Entry(65535, 1, 1, 0, 0),    Entry(0, 0, 0, 0, 0),
-      Entry(2026, 3, 1, 25, 61), Entry(2025, 12, 31, 23, 59),
+      MakeSchedule(2026, 3, 1, 9, 0),     MakeSchedule(2026, 3, 1, 9, 0),
+      MakeSchedule(2026, 3, 1, 8, 59),    MakeSchedule(2026, 13, 1, 0, 0),
+      MakeSchedule(1500, 1, 1, 0, 0),     MakeSchedule(2026, 3, 0, 0, 0),
+      MakeSchedule(2026, 2, 30, 7, 5),    MakeSchedule(65535, 1, 1, 0, 0),
+      MakeSchedule(0, 0, 0, 0, 0),        MakeSchedule(2026, 3, 1, 25, 61),
+      MakeSchedule(2025, 12, 31, 23, 59),
   };
   auto equal = [](const ScheduleEntry &a, const ScheduleEntry &b) {
     return !ScheduleEarlier(a, b) && !ScheduleEarlier(b, a);
@@ -114,18 +103,18 @@ TEST(ScheduleLines, ParseWellFormedMalformedAndOddLines) {
     bool loads;
     ScheduleEntry expected;
   } cases[] = {
-      {L"0001=2026/12/24 18:30|x|", true, Entry(2026, 12, 24, 18, 30, L"x")},
-      {L"abc=2026/12/24 18:30|x|", true, Entry(2026, 12, 24, 18, 30, L"x")},
-      {L"0001=2026/12/24 18:30|", true, Entry(2026, 12, 24, 18, 30)},
-      {L"0001=2026/12/24 18:30||", true, Entry(2026, 12, 24, 18, 30)},
-      {L"0001=2026/12/24 18:30|a|b|", true, Entry(2026, 12, 24, 18, 30, L"a|b")},
-      {L"0001=2026/12/24 18:30|a|Y|", true, Entry(2026, 12, 24, 18, 30, L"a|Y")},
-      {L"0001=2026/12/24 18:30|a||Y", true, Entry(2026, 12, 24, 18, 30, L"a|", true)},
-      {L"0001=2026/12/24 18:30|a=b|y", true, Entry(2026, 12, 24, 18, 30, L"a=b", true)},
-      {L"0001=2026/2/30 7:5|x|", true, Entry(2026, 2, 30, 7, 5, L"x")},
-      {L"0001= +2026/ 12/\t24\t \t18: 30junk|x|", true, Entry(2026, 12, 24, 18, 30, L"x")},
-      {L"0001=-1/13/0 25:61|x|", true, Entry(65535, 13, 0, 25, 61, L"x")},
-      {L"0001=123456789012345678901/1/1 0:0|x|", true, Entry(27701, 1, 1, 0, 0, L"x")},
+      {L"0001=2026/12/24 18:30|x|", true, MakeSchedule(2026, 12, 24, 18, 30, L"x")},
+      {L"abc=2026/12/24 18:30|x|", true, MakeSchedule(2026, 12, 24, 18, 30, L"x")},
+      {L"0001=2026/12/24 18:30|", true, MakeSchedule(2026, 12, 24, 18, 30)},
+      {L"0001=2026/12/24 18:30||", true, MakeSchedule(2026, 12, 24, 18, 30)},
+      {L"0001=2026/12/24 18:30|a|b|", true, MakeSchedule(2026, 12, 24, 18, 30, L"a|b")},
+      {L"0001=2026/12/24 18:30|a|Y|", true, MakeSchedule(2026, 12, 24, 18, 30, L"a|Y")},
+      {L"0001=2026/12/24 18:30|a||Y", true, MakeSchedule(2026, 12, 24, 18, 30, L"a|", true)},
+      {L"0001=2026/12/24 18:30|a=b|y", true, MakeSchedule(2026, 12, 24, 18, 30, L"a=b", true)},
+      {L"0001=2026/2/30 7:5|x|", true, MakeSchedule(2026, 2, 30, 7, 5, L"x")},
+      {L"0001= +2026/ 12/\t24\t \t18: 30junk|x|", true, MakeSchedule(2026, 12, 24, 18, 30, L"x")},
+      {L"0001=-1/13/0 25:61|x|", true, MakeSchedule(65535, 13, 0, 25, 61, L"x")},
+      {L"0001=123456789012345678901/1/1 0:0|x|", true, MakeSchedule(27701, 1, 1, 0, 0, L"x")},
       {L"0001=2026/12/2418:30|x|", false, {}},
       {L"0001=2026 /12/24 18:30|x|", false, {}},
       {L"0001=2026/12/24 18:+|x|", false, {}},
@@ -156,23 +145,23 @@ TEST(ScheduleLines, OnlyScheduleSectionsInFileOrder) {
 }
 
 TEST(ScheduleLines, FormatsPaddedRenumberedLinesOfAnyLengthAndReadsThemBack) {
-  EXPECT_EQ(FormatScheduleLine(2, Entry(2026, 12, 25, 9, 0, L"Meet\r\nRoom 4", true)),
+  EXPECT_EQ(FormatScheduleLine(2, MakeSchedule(2026, 12, 25, 9, 0, L"Meet\r\nRoom 4", true)),
             L"0002=2026/12/25 09:00|Meet\\nRoom 4|Y\r\n");
-  EXPECT_EQ(FormatScheduleLine(10000, Entry(65535, 1, 1, 0, 0, L"C:\\new")),
+  EXPECT_EQ(FormatScheduleLine(10000, MakeSchedule(65535, 1, 1, 0, 0, L"C:\\new")),
             L"10000=65535/01/01 00:00|C:\\\\new|\r\n");
   const std::wstring longText(5000, L'\u4e88');
-  EXPECT_EQ(FormatScheduleLine(1, Entry(2026, 1, 1, 0, 0, longText)),
+  EXPECT_EQ(FormatScheduleLine(1, MakeSchedule(2026, 1, 1, 0, 0, longText)),
             L"0001=2026/01/01 00:00|" + longText + L"|\r\n");
 
   const ScheduleList list = {
-      Entry(2026, 12, 25, 9, 0, L"Meet\r\nRoom 4", true),
-      Entry(2026, 1, 1, 0, 0, L"C:\\new\\notes.txt"),
-      Entry(2026, 1, 1, 0, 0, L"\\n is not a break\\"),
-      Entry(2026, 1, 1, 0, 0, L"bars | inside |Y"),
-      Entry(2026, 1, 1, 0, 0, L"a|"),
-      Entry(2026, 1, 1, 0, 0, L"[Color]\r\nBg=0"),
-      Entry(2026, 13, 0, 25, 61, L""),
-      Entry(2026, 1, 1, 0, 0, longText + L"\\"),
+      MakeSchedule(2026, 12, 25, 9, 0, L"Meet\r\nRoom 4", true),
+      MakeSchedule(2026, 1, 1, 0, 0, L"C:\\new\\notes.txt"),
+      MakeSchedule(2026, 1, 1, 0, 0, L"\\n is not a break\\"),
+      MakeSchedule(2026, 1, 1, 0, 0, L"bars | inside |Y"),
+      MakeSchedule(2026, 1, 1, 0, 0, L"a|"),
+      MakeSchedule(2026, 1, 1, 0, 0, L"[Color]\r\nBg=0"),
+      MakeSchedule(2026, 13, 0, 25, 61, L""),
+      MakeSchedule(2026, 1, 1, 0, 0, longText + L"\\"),
   };
   IniText text = L"[Window]\r\nWinW=300\r\n";
   ReplaceIniSection(text, L"Schedules", BuildScheduleSection(list));

@@ -275,3 +275,16 @@ int FreeGdiSlots(int most) {
     DeleteObject(brush);
   return static_cast<int>(made.size());
 }
+
+ScheduleEntry MakeSchedule(int year, int month, int day, int hour, int minute,
+                           const std::wstring &text, bool marked) {
+  ScheduleEntry entry = {};
+  entry.when.wYear = static_cast<WORD>(year);
+  entry.when.wMonth = static_cast<WORD>(month);
+  entry.when.wDay = static_cast<WORD>(day);
+  entry.when.wHour = static_cast<WORD>(hour);
+  entry.when.wMinute = static_cast<WORD>(minute);
+  entry.text = text;
+  entry.markedOld = marked;
+  return entry;
+}

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "schedules/schedule_store.h"
+
 // A fresh folder under %TEMP%, removed with everything in it at the end.
 class TempDir {
 public:
@@ -28,6 +30,10 @@ std::string Utf8(const std::wstring &text);
 std::wstring Wide(const std::string &utf8);
 // Names of the files in a folder (no "." or "..").
 std::vector<std::wstring> ListFiles(const std::wstring &folder);
+
+// A schedule at the given local date-time.
+ScheduleEntry MakeSchedule(int year, int month, int day, int hour = 0, int minute = 0,
+                           const std::wstring &text = L"", bool marked = false);
 
 // Points the process-wide IniPath at a file, for unit tests of the stores.
 void UseIniPath(const std::wstring &path);
