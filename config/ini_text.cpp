@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -220,62 +222,99 @@ size_t CountIniEntries(const IniText &text, const std::wstring &section) {
   return count;
 }
 
+void SetIniValues(IniText &text, const std::vector<IniAssignment> &assignments) {
+  // Found with the loaders' own line rules in one pass: a key is changed
+  // where the loaders read it, its last occurrence in any piece of its
+  // section, and a missing key goes to the end of the section's first piece.
+  const size_t none = IniText::npos;
+  const size_t count = assignments.size();
+  std::vector<Line> keyLines(count, Line{none, none, none});
+  std::vector<std::wstring> sections;
+  std::vector<size_t> pieceEnds; // of each section's first piece; none while unseen
+  for (const IniAssignment &assignment : assignments) {
+    if (std::find(sections.begin(), sections.end(), assignment.section) == sections.end()) {
+      sections.push_back(assignment.section);
+      pieceEnds.push_back(none);
+    }
+  }
+  size_t current = none;   // index into sections of the section being walked
+  size_t openPiece = none; // a first piece whose end is not yet known
+  ForEachLine(text, [&](const Line &line) {
+    if (IsHeader(text, line)) {
+      if (openPiece != none)
+        pieceEnds[openPiece] = line.begin;
+      openPiece = none;
+      std::wstring_view name(text.data() + line.begin + 1, line.end - line.begin - 2);
+      auto found = std::find(sections.begin(), sections.end(), name);
+      current = found == sections.end() ? none : static_cast<size_t>(found - sections.begin());
+      if (current != none && pieceEnds[current] == none) {
+        pieceEnds[current] = text.size(); // seen; corrected when the piece ends
+        openPiece = current;
+      }
+      return true;
+    }
+    if (current == none)
+      return true;
+    size_t equals = FindInLine(text, line, L'=');
+    if (equals == IniText::npos)
+      return true;
+    std::wstring_view key(text.data() + line.begin, equals - line.begin);
+    for (size_t i = 0; i < count; ++i)
+      if (assignments[i].section == sections[current] && key == assignments[i].key)
+        keyLines[i] = line;
+    return true;
+  });
+
+  struct Edit {
+    size_t at, erase;
+    std::wstring insert;
+  };
+  std::vector<Edit> edits;
+  std::wstring tail; // what goes at the very end, in order
+  bool lastLineReplaced = false;
+  for (size_t s = 0; s < sections.size(); ++s) {
+    std::wstring added; // the section's missing keys, in order
+    for (size_t i = 0; i < count; ++i) {
+      const IniAssignment &assignment = assignments[i];
+      if (assignment.section != sections[s])
+        continue;
+      std::wstring line = assignment.key + L"=" + assignment.value + L"\r\n";
+      // A line break inside a value would split the line in two.
+      line.erase(std::remove(line.begin(), line.end() - 2, L'\n'), line.end() - 2);
+      if (keyLines[i].begin == none) {
+        added += line;
+        continue;
+      }
+      const Line &found = keyLines[i];
+      // The whole line as the loaders see it, up to and with its LF, so a
+      // CR inside a value leaves nothing behind.
+      lastLineReplaced = lastLineReplaced || found.next == text.size();
+      edits.push_back({found.begin, found.next - found.begin, std::move(line)});
+    }
+    if (added.empty())
+      continue;
+    if (pieceEnds[s] == none)
+      tail += L"[" + sections[s] + L"]\r\n" + added;
+    else if (pieceEnds[s] == text.size())
+      tail.insert(0, added); // existing sections' keys come before new sections
+    else
+      edits.push_back({pieceEnds[s], 0, std::move(added)});
+  }
+  // From the back, so that every position found above stays valid.
+  std::stable_sort(edits.begin(), edits.end(),
+                   [](const Edit &a, const Edit &b) { return a.at > b.at; });
+  for (const Edit &edit : edits)
+    text.replace(edit.at, edit.erase, edit.insert);
+  if (tail.empty())
+    return;
+  if (!text.empty() && text.back() != L'\n' && !lastLineReplaced)
+    text += L"\r\n";
+  text += tail;
+}
+
 void SetIniString(IniText &text, const std::wstring &section, const std::wstring &key,
                   const std::wstring &value) {
-  const std::wstring newLine = key + L"=" + value + L"\r\n";
-  const std::wstring header = L"[" + section + L"]";
-
-  size_t bodyStart = IniText::npos;
-  ForEachLine(text, [&](const Line &line) {
-    if (!LineEquals(text, line, header))
-      return true;
-    bodyStart = line.next;
-    return false;
-  });
-  if (bodyStart == IniText::npos) {
-    if (!text.empty() && text.back() != L'\n')
-      text += L"\r\n";
-    text += header + L"\r\n" + newLine;
-    return;
-  }
-
-  // The body ends where the next line starting with "[" begins. Any LF
-  // starts a line, so files with LF-only line ends keep keys in their section.
-  size_t bodyEnd = text.size();
-  for (size_t at = bodyStart; at < text.size();) {
-    if (text[at] == L'[') {
-      bodyEnd = at;
-      break;
-    }
-    size_t lf = text.find(L'\n', at);
-    if (lf == IniText::npos)
-      break;
-    at = lf + 1;
-  }
-
-  const std::wstring prefix = key + L"=";
-  for (size_t at = bodyStart; at < bodyEnd;) {
-    size_t lf = text.find(L'\n', at);
-    size_t next = lf == IniText::npos || lf >= bodyEnd ? bodyEnd : lf + 1;
-    if (text.compare(at, prefix.size(), prefix) == 0 && at + prefix.size() <= bodyEnd) {
-      // The line ends at its first CR or LF; CR LF ends together.
-      size_t stop = text.find_first_of(L"\r\n", at);
-      if (stop == IniText::npos)
-        stop = text.size();
-      else if (text[stop] == L'\r' && stop + 1 < text.size() && text[stop + 1] == L'\n')
-        stop += 2;
-      else
-        stop += 1;
-      text.replace(at, stop - at, newLine);
-      return;
-    }
-    at = next;
-  }
-
-  if (bodyEnd == text.size() && !text.empty() && text.back() != L'\n')
-    text.insert(bodyEnd, L"\r\n" + newLine);
-  else
-    text.insert(bodyEnd, newLine);
+  SetIniValues(text, {{section, key, value}});
 }
 
 void SetIniInt(IniText &text, const std::wstring &section, const std::wstring &key, int value) {
@@ -326,25 +365,4 @@ void ReplaceIniSection(IniText &text, const std::wstring &section, const std::ws
   text += header;
   text += L"\r\n";
   text += body;
-}
-
-int ScanIniInt(const std::wstring &value) {
-  size_t at = 0;
-  while (at < value.size() && (value[at] == L' ' || (value[at] >= L'\t' && value[at] <= L'\r')))
-    ++at;
-  bool negative = false;
-  if (at < value.size() && (value[at] == L'+' || value[at] == L'-'))
-    negative = value[at++] == L'-';
-  long long magnitude = 0;
-  for (; at < value.size() && value[at] >= L'0' && value[at] <= L'9'; ++at) {
-    magnitude = magnitude * 10 + (value[at] - L'0');
-    if (magnitude > 1LL + INT_MAX)
-      magnitude = 1LL + INT_MAX; // saturate, keep reading digits
-  }
-  long long number = negative ? -magnitude : magnitude;
-  if (number > INT_MAX)
-    return INT_MAX;
-  if (number < INT_MIN)
-    return INT_MIN;
-  return static_cast<int>(number);
 }

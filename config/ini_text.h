@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 using IniText = std::wstring;
 using IniVisitor = std::function<void(const std::wstring &section, const std::wstring &key,
@@ -31,14 +32,17 @@ void ForEachIniEntry(const IniText &text, const std::wstring &section, const Ini
 // How many entries of the section ForEachIniEntry would visit, without
 // visiting them: lets a loader size its list once.
 size_t CountIniEntries(const IniText &text, const std::wstring &section);
-// Sets one key in one section, in place; adds the key or the section when missing.
+// Sets one key in one section, in place, at the occurrence the loaders read
+// (the last one in any piece of the section); a missing key is added at the
+// end of the section's first piece, a missing section at the end.
 void SetIniString(IniText &text, const std::wstring &section, const std::wstring &key,
                   const std::wstring &value);
 void SetIniInt(IniText &text, const std::wstring &section, const std::wstring &key, int value);
+// Several keys in one pass over the text, as SetIniString for each in turn would.
+struct IniAssignment {
+  std::wstring section, key, value;
+};
+void SetIniValues(IniText &text, const std::vector<IniAssignment> &assignments);
 // Drops every piece of the section and appends it anew, with body (lines
 // ending in CR LF), at the end; every other line end becomes CR LF.
 void ReplaceIniSection(IniText &text, const std::wstring &section, const std::wstring &body);
-
-// The number at the start of a value, read like "%d" (leading white space,
-// optional sign, digits); 0 when there is none; saturates at the int range.
-int ScanIniInt(const std::wstring &value);

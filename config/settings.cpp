@@ -1,12 +1,15 @@
 #include "config/settings.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cwchar>
 #include <iterator>
+#include <vector>
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
+#include "config/number_scan.h"
 
 const wchar_t kDefaultFace[] = L"Hooge 05_55";
 const wchar_t kDefaultHolidayUrl[] = L"https://www8.cao.go.jp/chosei/shukujitsu/syukujitsu.csv";
@@ -56,8 +59,20 @@ template <typename T> const T &At(const AppSettings &settings, const SettingKey 
   return *reinterpret_cast<const T *>(reinterpret_cast<const char *>(&settings) + key.offset);
 }
 
-bool PointOnMonitor(int x, int y) {
-  return MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONULL) != nullptr;
+BOOL CALLBACK AddMonitorRect(HMONITOR, HDC, LPRECT rect, LPARAM list) {
+  reinterpret_cast<std::vector<RECT> *>(list)->push_back(*rect);
+  return TRUE;
+}
+
+std::vector<RECT> MonitorRects() {
+  std::vector<RECT> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitorRect, reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
+}
+
+// The calendar's frame and caption, the part of the window it is moved by.
+int CaptionBandHeight() {
+  return GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);
 }
 
 AppSettings CommonValues() {
@@ -89,6 +104,10 @@ void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text) {
   size_t zero = text.find(L'\0');
   if (zero != std::wstring::npos && zero < length)
     length = zero;
+  // Never half a surrogate pair at the cut: the file could hold it only as
+  // a replacement mark.
+  if (length > 0 && IS_HIGH_SURROGATE(text[length - 1]))
+    --length;
   wmemcpy(field, text.data(), length);
   field[length] = L'\0';
 }
@@ -128,7 +147,7 @@ void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
         for (const SettingKey &entry : kKeys) {
           if (section != entry.section || key != entry.key)
             continue;
-          int number = ScanIniInt(value);
+          int number = ScanIntOrZero(value);
           switch (entry.kind) {
           case Kind::Number:
             At<int>(settings, entry) = number;
@@ -151,12 +170,22 @@ void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
       });
 }
 
-void ValidateSettings(AppSettings &settings, bool (*pointVisible)(int x, int y)) {
-  if (settings.PosX != CW_USEDEFAULT && settings.PosY != CW_USEDEFAULT &&
-      !pointVisible(settings.PosX, settings.PosY)) {
-    settings.PosX = CW_USEDEFAULT;
-    settings.PosY = CW_USEDEFAULT;
+bool CaptionReachable(const RECT &caption, const std::vector<RECT> &monitors) {
+  // Enough of the caption to take hold of with the mouse: as wide as a
+  // small grip (or the whole caption), at least half its height.
+  constexpr LONG kGripWidth = 48;
+  LONG width = std::min<LONG>(caption.right - caption.left, kGripWidth);
+  LONG height = std::max<LONG>((caption.bottom - caption.top) / 2, 1);
+  for (const RECT &monitor : monitors) {
+    RECT on;
+    if (IntersectRect(&on, &caption, &monitor) && on.right - on.left >= width &&
+        on.bottom - on.top >= height)
+      return true;
   }
+  return false;
+}
+
+void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight) {
   if (settings.WinW < 100)
     settings.WinW = 300;
   if (settings.WinH < 100)
@@ -171,26 +200,48 @@ void ValidateSettings(AppSettings &settings, bool (*pointVisible)(int x, int y))
     settings.Bg = RGB(0, 0, 0);
     settings.Weekday = RGB(255, 255, 255);
   }
+  // Half a position is none: the other half would put the window at the
+  // far end of the coordinate range, for good.
+  if (settings.PosX == CW_USEDEFAULT || settings.PosY == CW_USEDEFAULT) {
+    settings.PosX = CW_USEDEFAULT;
+    settings.PosY = CW_USEDEFAULT;
+    return;
+  }
+  // Computed in 64 bits: a stored corner near the end of the int range.
+  long long right = std::min<long long>(1LL * settings.PosX + settings.WinW, LONG_MAX);
+  long long bottom = std::min<long long>(1LL * settings.PosY + captionHeight, LONG_MAX);
+  RECT caption = {settings.PosX, settings.PosY, static_cast<LONG>(right),
+                  static_cast<LONG>(bottom)};
+  if (!CaptionReachable(caption, monitors)) {
+    settings.PosX = CW_USEDEFAULT;
+    settings.PosY = CW_USEDEFAULT;
+  }
 }
 
 void PutSettingsInto(IniText &text, const AppSettings &settings) {
+  std::vector<IniAssignment> assignments;
+  assignments.reserve(std::size(kKeys));
   for (const SettingKey &entry : kKeys) {
+    int number = 0;
     switch (entry.kind) {
     case Kind::Number:
     case Kind::Switch:
-      SetIniInt(text, entry.section, entry.key, At<int>(settings, entry));
+      number = At<int>(settings, entry);
       break;
     case Kind::Color:
-      SetIniInt(text, entry.section, entry.key, static_cast<int>(At<COLORREF>(settings, entry)));
+      number = static_cast<int>(At<COLORREF>(settings, entry));
       break;
     case Kind::Flag:
-      SetIniInt(text, entry.section, entry.key, At<bool>(settings, entry) ? 1 : 0);
+      number = At<bool>(settings, entry) ? 1 : 0;
       break;
     case Kind::Text:
-      SetIniString(text, entry.section, entry.key, &At<wchar_t>(settings, entry));
-      break;
+      assignments.push_back({entry.section, entry.key, &At<wchar_t>(settings, entry)});
+      continue;
     }
+    assignments.push_back({entry.section, entry.key, std::to_wstring(number)});
   }
+  // One pass: the file may hold a long list of schedules.
+  SetIniValues(text, assignments);
 }
 
 // False when calendar.ini existed but could not be read at start-up: saving
@@ -208,7 +259,7 @@ void LoadSettingsFrom(const IniText &text, bool readable) {
   if (text.empty())
     return;
   AssignSettingsFrom(text, g_app.settings);
-  ValidateSettings(g_app.settings, PointOnMonitor);
+  ValidateSettings(g_app.settings, MonitorRects(), CaptionBandHeight());
 }
 
 void SaveSettings() {

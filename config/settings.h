@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "config/ini_text.h"
 
 struct AppSettings {
@@ -36,8 +38,12 @@ AppSettings DefaultSettings(); // what the defaults button restores
 
 // Pure pieces of the load and the save, for a given record and text.
 void AssignSettingsFrom(const IniText &text, AppSettings &settings);
-// pointVisible tells whether a screen point lies on some monitor.
-void ValidateSettings(AppSettings &settings, bool (*pointVisible)(int x, int y));
+// Whether enough of a window's caption band lies on one of the monitors to
+// be taken hold of with the mouse.
+bool CaptionReachable(const RECT &caption, const std::vector<RECT> &monitors);
+// The checks after loading. A stored position counts only with both
+// coordinates and a reachable caption (of captionHeight pixels).
+void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight);
 void PutSettingsInto(IniText &text, const AppSettings &settings);
 // Copies text into a fixed field, cut to fit.
 void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);

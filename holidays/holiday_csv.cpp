@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/late_bound.h"
+#include "config/number_scan.h"
 
 namespace {
 
@@ -22,50 +23,12 @@ namespace {
 constexpr int kLineBuffer = 1024;
 constexpr UINT kShiftJis = 932;
 
-bool IsScanSpace(wchar_t c) {
-  return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
-
-// One "%d" at text[at]. A number beyond the int range is refused rather than
-// clamped: scanf leaves it undefined, and a clamped year would look valid.
-bool ScanInt(std::wstring_view text, size_t &at, int &value) {
-  while (at < text.size() && IsScanSpace(text[at]))
-    ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == L'+' || text[at] == L'-'))
-    negative = text[at++] == L'-';
-  size_t first = at;
-  long long magnitude = 0;
-  for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
-    magnitude = magnitude * 10 + (text[at] - L'0');
-    if (magnitude > 1LL + INT_MAX)
-      return false;
-  }
-  if (at == first)
-    return false;
-  long long number = negative ? -magnitude : magnitude;
-  if (number > INT_MAX || number < INT_MIN)
-    return false;
-  value = static_cast<int>(number);
-  return true;
-}
-
-bool ScanDate(std::wstring_view text, wchar_t separator, int (&parts)[3]) {
-  size_t at = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) {
-      if (at >= text.size() || text[at] != separator)
-        return false;
-      ++at;
-    }
-    if (!ScanInt(text, at, parts[i]))
-      return false;
-  }
-  return true;
-}
-
+// A date in either form the list has used. A number beyond the int range
+// makes no date: a clamped year would look valid.
 bool ScanEitherDate(std::wstring_view text, int (&parts)[3]) {
-  return ScanDate(text, L'-', parts) || ScanDate(text, L'/', parts);
+  bool fits = false;
+  return (ScanIntTriple(text, L'-', parts, &fits) || ScanIntTriple(text, L'/', parts, &fits)) &&
+         fits;
 }
 
 bool IsTrimmed(wchar_t c) {
@@ -234,16 +197,6 @@ void TrimCsvField(std::wstring &field) {
   std::wstring_view kept = Trimmed(field);
   size_t first = static_cast<size_t>(kept.data() - field.data());
   field.erase(first + kept.size()).erase(0, first);
-}
-
-bool ScanHolidayDate(const std::wstring &text, wchar_t separator, int &year, int &month, int &day) {
-  int parts[3] = {};
-  if (!ScanDate(text, separator, parts))
-    return false;
-  year = parts[0];
-  month = parts[1];
-  day = parts[2];
-  return true;
 }
 
 // One line's bytes, any length, to a row. A line of the file fits the

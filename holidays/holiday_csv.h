@@ -11,10 +11,6 @@ using HolidayRows = std::vector<HolidayRow>;
 
 // Removes spaces, tabs and double quotes from both ends.
 void TrimCsvField(std::wstring &field);
-// Three numbers joined by separator, read as "%d-%d-%d" would read them
-// (white space and a sign before each number, anything after the third
-// ignored); false when there are fewer or one does not fit an int.
-bool ScanHolidayDate(const std::wstring &text, wchar_t separator, int &year, int &month, int &day);
 // One line's bytes (code page 932, line end already removed) to a row;
 // false when the line holds no comma and date.
 bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row);

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
+#include "config/number_scan.h"
 #include "holidays/holiday_store.h"
 #include "resources/resource.h"
 
@@ -35,8 +36,8 @@ bool FetchRows(const std::wstring &url, HolidayRows &rows) {
 std::wstring BuildHolidaySection(const HolidayRows &rows, int currentYear) {
   std::wstring body;
   for (const HolidayRow &row : rows) {
-    int year = 0, month = 0, day = 0;
-    if (ScanHolidayDate(row.date, L'-', year, month, day) && year >= currentYear)
+    int parts[3] = {};
+    if (ScanIntTriple(row.date, L'-', parts) && parts[0] >= currentYear)
       body += row.date + L"=" + row.name + L"\r\n";
   }
   return body;

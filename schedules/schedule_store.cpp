@@ -4,58 +4,40 @@
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
+#include "config/number_scan.h"
 
 namespace {
 
 const wchar_t kSectionName[] = L"Schedules";
 
-bool IsScanSpace(wchar_t c) {
-  return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
-
-// A formatted scan over [at, end) of a line.
-struct Scan {
-  const wchar_t *at, *end;
-};
-
-void SkipSpace(Scan &scan) {
-  while (scan.at < scan.end && IsScanSpace(*scan.at))
-    ++scan.at;
-}
-
-// One "%d": white space, an optional sign, at least one digit. The value is
-// kept modulo 2^16, which is what storing the number in a WORD keeps, so no
-// digit count can overflow.
-bool ScanNumber(Scan &scan, WORD &number) {
-  SkipSpace(scan);
-  bool negative = false;
-  if (scan.at < scan.end && (*scan.at == L'+' || *scan.at == L'-'))
-    negative = *scan.at++ == L'-';
-  const wchar_t *digits = scan.at;
-  unsigned value = 0;
-  for (; scan.at < scan.end && *scan.at >= L'0' && *scan.at <= L'9'; ++scan.at)
-    value = (value * 10 + static_cast<unsigned>(*scan.at - L'0')) & 0xFFFFu;
-  if (scan.at == digits)
+// One "%d" of the date-time, cut to 16 bits as a WORD keeps it.
+bool ScanField(std::wstring_view text, size_t &at, WORD &field) {
+  int value = 0;
+  unsigned wrapped = 0;
+  if (!ScanInt(text, at, value, nullptr, &wrapped))
     return false;
-  number = static_cast<WORD>(negative ? (0x10000u - value) & 0xFFFFu : value);
+  field = static_cast<WORD>(wrapped & 0xFFFFu);
   return true;
 }
 
-bool ScanLiteral(Scan &scan, wchar_t literal) {
-  if (scan.at >= scan.end || *scan.at != literal)
+bool ScanLiteral(std::wstring_view text, size_t &at, wchar_t literal) {
+  if (at >= text.size() || text[at] != literal)
     return false;
-  ++scan.at;
+  ++at;
   return true;
 }
 
 // "%d/%d/%d %d:%d": true only when all five numbers were converted.
-bool ScanDateTime(Scan scan, SYSTEMTIME &when) {
+bool ScanDateTime(std::wstring_view text, SYSTEMTIME &when) {
   when = SYSTEMTIME{};
-  if (!ScanNumber(scan, when.wYear) || !ScanLiteral(scan, L'/') || !ScanNumber(scan, when.wMonth) ||
-      !ScanLiteral(scan, L'/') || !ScanNumber(scan, when.wDay))
+  size_t at = 0;
+  if (!ScanField(text, at, when.wYear) || !ScanLiteral(text, at, L'/') ||
+      !ScanField(text, at, when.wMonth) || !ScanLiteral(text, at, L'/') ||
+      !ScanField(text, at, when.wDay))
     return false;
-  SkipSpace(scan);
-  return ScanNumber(scan, when.wHour) && ScanLiteral(scan, L':') && ScanNumber(scan, when.wMinute);
+  SkipScanSpace(text, at);
+  return ScanField(text, at, when.wHour) && ScanLiteral(text, at, L':') &&
+         ScanField(text, at, when.wMinute);
 }
 
 // Writes value with at least width digits at out and returns the end.
@@ -184,7 +166,7 @@ ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedA
                     }
                     ScheduleEntry entry = {};
                     const wchar_t *data = value.data();
-                    if (!ScanDateTime(Scan{data, data + bar}, entry.when))
+                    if (!ScanDateTime(std::wstring_view(data, bar), entry.when))
                       return;
                     entry.text.reserve(textEnd - textBegin);
                     AppendUnescaped(entry.text, data + textBegin, data + textEnd);

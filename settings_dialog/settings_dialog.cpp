@@ -243,8 +243,14 @@ SettingsChanges ApplyDialogValues(const SettingsDialogValues &values, AppSetting
       settings.*field.setting = RaiseToBound(*number, field.lowerBound);
   }
   CopyToField(settings.Face, 32, values.face);
-  if (!values.url.empty())
-    CopyToField(settings.HolidayUrl, 512, values.url);
+  // An address is one line: a pasted line break would end up inside the
+  // stored value.
+  std::wstring url = values.url;
+  url.erase(
+      std::remove_if(url.begin(), url.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }),
+      url.end());
+  if (!url.empty())
+    CopyToField(settings.HolidayUrl, 512, url);
 
   SettingsChanges changes = {};
   changes.fonts = wcscmp(before.Face, settings.Face) != 0 || before.TitlePx != settings.TitlePx ||

@@ -129,23 +129,3 @@ TEST(IniReplace, EmptyBodyStillWritesTheHeaderAndOtherCaseIsAnotherSection) {
   ReplaceIniSection(text, L"Schedules", L"");
   EXPECT_EQ(text, L"[schedules]\r\nk=v\r\n[Schedules]\r\n");
 }
-
-TEST(IniNumbers, ReadLikeScanfAndSaturate) {
-  const std::pair<const wchar_t *, int> cases[] = {
-      {L"300", 300},
-      {L"300px", 300},
-      {L"  -20", -20},
-      {L"+7", 7},
-      {L"abc", 0},
-      {L"", 0},
-      {L"0xFF", 0},
-      {L"-", 0},
-      {L"2147483647", 2147483647},
-      {L"2147483648", 2147483647},
-      {L"-2147483648", -2147483647 - 1},
-      {L"-99999999999999999999999999999999999999", -2147483647 - 1},
-      {L"9999999999999999999999999999999999999999", 2147483647},
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(ScanIniInt(c.first), c.second) << c.first;
-}

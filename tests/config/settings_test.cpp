@@ -2,23 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <vector>
+
 #include "app/app_state.h"
 #include "config/ini_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-bool EverywhereVisible(int, int) {
-  return true;
-}
-bool OnlyOriginMonitor(int x, int y) {
-  return x >= 0 && y >= 0 && x < 1280 && y < 1024;
-}
+const std::vector<RECT> kEverywhere = {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}};
 
-AppSettings Loaded(const IniText &text, bool (*visible)(int, int) = EverywhereVisible) {
+AppSettings Loaded(const IniText &text, const std::vector<RECT> &monitors = kEverywhere) {
   AppSettings settings = StartupSettings();
   AssignSettingsFrom(text, settings);
-  ValidateSettings(settings, visible);
+  ValidateSettings(settings, monitors, 26);
   return settings;
 }
 
@@ -87,17 +85,35 @@ TEST(SettingsLoad, InvisibleTextColoursAndSwitches) {
   EXPECT_TRUE(s.AutoDeleteOldSchedules);
 }
 
-TEST(SettingsLoad, PositionOutsideEveryMonitorIsDropped) {
-  AppSettings off = Loaded(L"[Window]\r\nPosX=-10\r\nPosY=100\r\n", OnlyOriginMonitor);
-  EXPECT_EQ(off.PosX, CW_USEDEFAULT);
-  EXPECT_EQ(off.PosY, CW_USEDEFAULT);
-  AppSettings on = Loaded(L"[Window]\r\nPosX=10\r\nPosY=100\r\n", OnlyOriginMonitor);
-  EXPECT_EQ(on.PosX, 10);
-  EXPECT_EQ(on.PosY, 100);
-  // The system places the window: no check at all.
-  AppSettings unset = Loaded(L"[Window]\r\nPosX=-2147483648\r\nPosY=-50\r\n", OnlyOriginMonitor);
-  EXPECT_EQ(unset.PosX, CW_USEDEFAULT);
-  EXPECT_EQ(unset.PosY, -50);
+TEST(SettingsLoad, PositionCountsOnlyWithAReachableCaption) {
+  // Two monitors side by side, the second one lower; a 300-pixel window.
+  const std::vector<RECT> monitors = {{0, 0, 1280, 1024}, {1280, 200, 2560, 1224}};
+  struct Case {
+    int x, y;
+    bool kept;
+  } cases[] = {
+      {200, 150, true},
+      {-10, 100, true},  // a little off the left edge
+      {-251, 100, true}, // 49 pixels of caption left
+      {-253, 100, false},
+      {1250, 0, false},  // on the first only 30 pixels, the second starts lower
+      {1250, 200, true}, // across both
+      {100, -12, true},  // half the caption above the top
+      {100, -14, false},
+      {2550, 1220, false}, // a corner of the second monitor only
+      {INT_MAX - 5, 10, false},
+      {10, CW_USEDEFAULT, false}, // half a position
+      {CW_USEDEFAULT, 10, false},
+  };
+  for (const Case &c : cases) {
+    AppSettings s = Loaded(L"[Window]\r\nPosX=" + std::to_wstring(c.x) + L"\r\nPosY=" +
+                               std::to_wstring(c.y) + L"\r\n",
+                           monitors);
+    EXPECT_EQ(s.PosX, c.kept ? c.x : CW_USEDEFAULT) << c.x << "," << c.y;
+    EXPECT_EQ(s.PosY, c.kept ? c.y : CW_USEDEFAULT) << c.x << "," << c.y;
+  }
+  AppSettings half = Loaded(L"[Window]\r\nPosX=40\r\n", monitors);
+  EXPECT_EQ(half.PosX, CW_USEDEFAULT) << "PosX stored without PosY";
 }
 
 TEST(SettingsLoad, TextsAreTakenAsTheyStandButCutToTheirFields) {
@@ -151,4 +167,50 @@ TEST(SettingsFile, LoadSaveAndResetOnTheProcessRecord) {
   EXPECT_NE(bytes.find("PosX=0\r\nPosY=0\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("[Keep]\r\nthis=stays\r\n"), std::string::npos);
   g_app.settings = StartupSettings();
+}
+
+// Hand-edited files: a CR inside a value, a section in two pieces, a "["
+// line that is no header. Each save changes the key the loaders read, and
+// saving again changes nothing.
+TEST(SettingsSave, HandEditedFilesTakeTheChangeAndStayStill) {
+  const wchar_t *files[] = {
+      L"[Font]\r\nFace=abc\rdef\r\n[Window]\r\nWinW=300\r\n",
+      L"[Option]\r\nHolidayUrl=http://a/\rb\r\n[Window]\r\nWinW=300\rx",
+      L"[Window]\r\nWinW=300\r\n[Font]\r\nFace=x\r\n[Window]\r\nWinW=500\r\n",
+      L"[Window]\r\n[not a header\r\nWinW=500\r\nWinH=400\r\n[Font]\r\n",
+      L"[Window]\r\nWinW=1\n[Window]\nWinW=2",
+  };
+  for (const wchar_t *file : files) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
+    IniText text = file;
+    AppSettings settings = Loaded(text);
+    settings.WinW = 444;
+    settings.WinH = 555;
+    PutSettingsInto(text, settings);
+    IniText first = text;
+    for (int again = 0; again < 2; ++again) {
+      PutSettingsInto(text, settings);
+      EXPECT_EQ(text, first);
+    }
+    AppSettings back = Loaded(text);
+    EXPECT_EQ(back.WinW, 444);
+    EXPECT_EQ(back.WinH, 555);
+    EXPECT_STREQ(back.Face, settings.Face);
+    EXPECT_STREQ(back.HolidayUrl, settings.HolidayUrl);
+  }
+}
+
+TEST(SettingsLoad, CutsNeverSplitASurrogatePair) {
+  const std::wstring pair = L"\U0001F600";
+  for (size_t before = 28; before <= 31; ++before) {
+    std::wstring face = std::wstring(before, L'F') + pair + pair;
+    std::wstring url = std::wstring(before + 480, L'u') + pair + pair;
+    AppSettings s = Loaded(L"[Font]\r\nFace=" + face + L"\r\n[Option]\r\nHolidayUrl=" + url);
+    std::wstring gotFace = s.Face, gotUrl = s.HolidayUrl;
+    EXPECT_LE(gotFace.size(), 31u);
+    EXPECT_EQ(face.compare(0, gotFace.size(), gotFace), 0);
+    EXPECT_FALSE(IS_HIGH_SURROGATE(gotFace.back())) << before;
+    EXPECT_LE(gotUrl.size(), 511u);
+    EXPECT_FALSE(IS_HIGH_SURROGATE(gotUrl.back())) << before;
+  }
 }

@@ -1,0 +1,68 @@
+#include "config/number_scan.h"
+
+#include <climits>
+
+bool IsScanSpace(wchar_t c) {
+  if (c <= L' ')
+    return c == L' ' || (c >= L'\t' && c <= L'\r');
+  if (c < 0x85)
+    return false;
+  return c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
+         c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+void SkipScanSpace(std::wstring_view text, size_t &at) {
+  while (at < text.size() && IsScanSpace(text[at]))
+    ++at;
+}
+
+bool ScanInt(std::wstring_view text, size_t &at, int &value, bool *fits, unsigned *wrapped) {
+  size_t from = at;
+  SkipScanSpace(text, from);
+  bool negative = false;
+  if (from < text.size() && (text[from] == L'+' || text[from] == L'-'))
+    negative = text[from++] == L'-';
+  size_t digits = from;
+  // Kept within one past the int range, so no digit count can overflow.
+  long long magnitude = 0;
+  unsigned low = 0;
+  for (; from < text.size() && text[from] >= L'0' && text[from] <= L'9'; ++from) {
+    low = low * 10u + static_cast<unsigned>(text[from] - L'0');
+    magnitude = magnitude * 10 + (text[from] - L'0');
+    if (magnitude > 1LL + INT_MAX)
+      magnitude = 2LL + INT_MAX;
+  }
+  if (from == digits)
+    return false;
+  long long number = negative ? -magnitude : magnitude;
+  bool inRange = number >= INT_MIN && number <= INT_MAX;
+  value = number > INT_MAX ? INT_MAX : number < INT_MIN ? INT_MIN : static_cast<int>(number);
+  if (fits)
+    *fits = inRange;
+  if (wrapped)
+    *wrapped = negative ? 0u - low : low;
+  at = from;
+  return true;
+}
+
+bool ScanIntTriple(std::wstring_view text, wchar_t separator, int (&parts)[3], bool *fits) {
+  size_t at = 0;
+  bool allFit = true;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0 && (at >= text.size() || text[at++] != separator))
+      return false;
+    bool partFits = true;
+    if (!ScanInt(text, at, parts[i], &partFits))
+      return false;
+    allFit = allFit && partFits;
+  }
+  if (fits)
+    *fits = allFit;
+  return true;
+}
+
+int ScanIntOrZero(std::wstring_view text) {
+  size_t at = 0;
+  int value = 0;
+  return ScanInt(text, at, value) ? value : 0;
+}

@@ -1,0 +1,26 @@
+// Numbers in stored text, read as the platform's wide formatted scan reads
+// "%d". Every loader (settings, schedules, holiday keys, CSV fields) uses
+// these, so they agree on what a number looks like.
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+// Unicode white space, which "%d" skips before a number: the controls 9 to
+// 13, the blank, U+0085, U+00A0, U+1680, U+2000 to U+200A, U+2028, U+2029,
+// U+202F, U+205F and U+3000 (the ideographic space of Japanese input).
+bool IsScanSpace(wchar_t c);
+void SkipScanSpace(std::wstring_view text, size_t &at);
+
+// One "%d" at text[at]: white space, an optional sign, decimal digits. False,
+// with at unchanged, when no digit follows. Otherwise at moves past the
+// digits and value is the number, saturated at the int range; fits, when
+// given, tells whether it had to be; wrapped, when given, is the number
+// modulo 2^32, what a 32-bit field that takes every digit keeps.
+bool ScanInt(std::wstring_view text, size_t &at, int &value, bool *fits = nullptr,
+             unsigned *wrapped = nullptr);
+// Three numbers joined by separator, as "%d-%d-%d" reads them; whatever
+// follows the third is ignored. fits as above, for all three.
+bool ScanIntTriple(std::wstring_view text, wchar_t separator, int (&parts)[3],
+                   bool *fits = nullptr);
+// The number at the start of a value, 0 when there is none.
+int ScanIntOrZero(std::wstring_view text);
