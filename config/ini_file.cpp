@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,10 +15,14 @@
 
 namespace {
 
-// Larger files are left alone rather than half-read.
-constexpr LONGLONG kLargestFile = INT_MAX / 4;
+// Larger files are left alone rather than half-read, and never written.
+LONGLONG g_largestFile = INT_MAX / 4;
 // What passes through memory at a time on the way to or from the file.
 constexpr size_t kPieceBytes = 96 * 1024;
+// FileRenameInfoEx, which some headers offer only for later target versions.
+const auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+// How long a file held by another program is waited for.
+constexpr DWORD kHeldRetryMs = 2000;
 
 bool WriteAll(HANDLE file, const std::string &bytes) {
   size_t done = 0;
@@ -31,51 +39,106 @@ bool WriteAll(HANDLE file, const std::string &bytes) {
 
 // Renames the open temporary file over target. Done through the handle, which
 // was opened without delete sharing, so no other writer's clean-up can remove
-// the file between the last write and the rename.
+// the file between the last write and the rename. POSIX semantics first
+// (Windows 10 and later): the rename then succeeds while an indexer or a
+// sync client still reads the old file.
 bool RenameOver(HANDLE file, const std::wstring &target) {
   size_t size = sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(size, 0);
   auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
-  info->ReplaceIfExists = TRUE;
   info->RootDirectory = nullptr;
   info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
   target.copy(info->FileName, target.size());
+  // Older headers know the first member only as the BOOLEAN ReplaceIfExists;
+  // the flags of the newer form share its place.
+  const DWORD flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+  memcpy(buffer.data(), &flags, sizeof flags);
+  if (SetFileInformationByHandle(file, kFileRenameInfoEx, info, static_cast<DWORD>(size)))
+    return true;
+  DWORD error = GetLastError();
+  if (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED &&
+      error != ERROR_INVALID_FUNCTION && error != ERROR_CALL_NOT_IMPLEMENTED)
+    return false;
+  memset(buffer.data(), 0, sizeof flags);
+  info->ReplaceIfExists = TRUE;
   return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(size)) != 0;
+}
+
+// Indexers, virus scanners, backup and sync clients hold files for moments.
+// An attempt refused for that reason is made again, with growing pauses,
+// for about two seconds in all; any other failure ends at once.
+bool RetryWhileHeld(const std::function<bool()> &attempt) {
+  DWORD waited = 0;
+  for (DWORD pause = 16;; pause *= 2) {
+    if (attempt())
+      return true;
+    DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+         error != ERROR_LOCK_VIOLATION) ||
+        waited >= kHeldRetryMs)
+      return false;
+    pause = std::min(pause, kHeldRetryMs - waited);
+    Sleep(pause);
+    waited += pause;
+    SetLastError(error);
+  }
+}
+
+// Temporary names no longer than "calendar.ini": a save must work wherever
+// the file itself can be, MAX_PATH included.
+const wchar_t kTemporaryPrefix[] = L"~cal";
+const wchar_t kTemporarySuffix[] = L".tmp";
+
+std::wstring FolderOf(const std::wstring &path) {
+  size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring TemporaryName(unsigned number) {
+  wchar_t name[16];
+  swprintf(name, 16, L"%ls%04x%ls", kTemporaryPrefix, number & 0xFFFFu, kTemporarySuffix);
+  return name;
+}
+
+bool IsTemporaryName(const wchar_t *name) {
+  // "~cal" four hex digits ".tmp", or the longer "calendar.ini.<pid>-<n>.tmp"
+  // that earlier versions used.
+  size_t length = wcslen(name);
+  if (length < 8 || _wcsicmp(name + length - 4, kTemporarySuffix) != 0)
+    return false;
+  if (_wcsnicmp(name, L"calendar.ini.", 13) == 0)
+    return true;
+  if (length != 12 || _wcsnicmp(name, kTemporaryPrefix, 4) != 0)
+    return false;
+  for (size_t i = 4; i < 8; ++i)
+    if (!iswxdigit(name[i]))
+      return false;
+  return true;
 }
 
 // Temporary files of saves that were cut short (the process killed while
 // writing). A file another process is still writing is open without delete
 // sharing, so deleting it fails and it stays.
 void RemoveStaleTemporaries(const std::wstring &path) {
-  std::wstring pattern = path + L".*.tmp";
-  size_t slash = path.find_last_of(L'\\');
-  std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+  const std::wstring folder = FolderOf(path);
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE)
     return;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(found.cFileName))
       DeleteFileW((folder + found.cFileName).c_str());
   } while (FindNextFileW(search, &found));
   FindClose(search);
 }
 
-// Whether the existing file may be replaced: not read-only, and not held by
-// another process that refuses sharing. Opening it changes nothing.
-bool TargetReplaceable(const std::wstring &path) {
+// A read-only file is left alone here, not by the system: run as an
+// administrator (and under Wine as root) it would be replaced all the same.
+bool TargetWritable(const std::wstring &path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES)
     return GetLastError() == ERROR_FILE_NOT_FOUND;
-  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
-    return false;
-  HANDLE probe = CreateFileW(path.c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe == INVALID_HANDLE_VALUE)
-    return false;
-  CloseHandle(probe);
-  return true;
+  return !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
 }
 
 } // namespace
@@ -85,9 +148,13 @@ IniText ReadIniText(bool *readable) {
     *readable = true;
   if (!g_app.iniPath[0])
     return IniText();
-  HANDLE file = CreateFileW(g_app.iniPath, GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  RetryWhileHeld([&] {
+    file = CreateFileW(g_app.iniPath, GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE;
+  });
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (readable && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
@@ -95,7 +162,7 @@ IniText ReadIniText(bool *readable) {
     return IniText();
   }
   LARGE_INTEGER size = {};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= kLargestFile;
+  bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= g_largestFile;
   IniText text;
   if (ok && size.QuadPart > 0) {
     // Read and decoded a piece at a time: a large file never sits in memory
@@ -143,14 +210,15 @@ bool WriteIniText(const IniText &text) {
   if (text.empty() || !g_app.iniPath[0])
     return false;
   const std::wstring path = g_app.iniPath;
-  if (!TargetReplaceable(path))
+  if (!TargetWritable(path))
     return false;
 
+  const std::wstring folder = FolderOf(path);
   HANDLE file = INVALID_HANDLE_VALUE;
   std::wstring temporary;
-  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temporary = path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(GetTickCount64() + attempt) + L".tmp";
+  unsigned start = GetCurrentProcessId() * 2654435761u + static_cast<unsigned>(GetTickCount64());
+  for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = folder + TemporaryName(start + attempt * 40503u);
     file = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
@@ -159,16 +227,21 @@ bool WriteIniText(const IniText &text) {
   if (file == INVALID_HANDLE_VALUE)
     return false;
 
-  // Encoded a piece at a time into one small buffer.
+  // Encoded a piece at a time into one small buffer. A file larger than the
+  // program reads back is never written: it would lose everything at the
+  // next start.
   std::string bytes("\xEF\xBB\xBF");
   bytes.reserve(kPieceBytes);
   bool ok = WriteAll(file, bytes);
+  unsigned long long total = bytes.size();
   for (size_t from = 0; ok && from < text.size();) {
     size_t used = EncodeIniPiece(text, from, kPieceBytes / 3, bytes);
-    ok = used > 0 && WriteAll(file, bytes);
+    total += bytes.size();
+    ok = used > 0 && total <= static_cast<unsigned long long>(g_largestFile) &&
+         WriteAll(file, bytes);
     from += used;
   }
-  ok = ok && FlushFileBuffers(file) && RenameOver(file, path);
+  ok = ok && FlushFileBuffers(file) && RetryWhileHeld([&] { return RenameOver(file, path); });
   if (!ok) {
     FILE_DISPOSITION_INFO dispose = {TRUE};
     SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
@@ -189,4 +262,8 @@ bool UpdateIniText(const std::function<void(IniText &)> &edit) {
     return false;
   edit(text);
   return WriteIniText(text);
+}
+
+void SetLargestIniFile(long long bytes) {
+  g_largestFile = bytes;
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <vector>
+
 #include "tests/support/test_support.h"
 
 namespace {
@@ -72,17 +75,88 @@ TEST_F(IniFile, MissingFolderFailsCleanly) {
 }
 
 TEST_F(IniFile, StaleTemporaryFilesGoWithTheNextSave) {
-  std::wstring stale = path + L".4242-1.tmp";
-  ASSERT_TRUE(WriteFileBytes(stale, "half a file"));
+  // Left by killed saves, of this version and of earlier ones.
+  const std::wstring stale[] = {dir.File(L"~cal1a2b.tmp"), path + L".4242-1.tmp"};
+  for (const std::wstring &file : stale)
+    ASSERT_TRUE(WriteFileBytes(file, "half a file"));
+  const std::wstring others[] = {dir.File(L"~calendar.tmp"), dir.File(L"notes.tmp")};
+  for (const std::wstring &file : others)
+    ASSERT_TRUE(WriteFileBytes(file, "not ours"));
   // One still being written by another process stays.
-  std::wstring busy = path + L".4243-1.tmp";
+  std::wstring busy = dir.File(L"~cal4243.tmp");
   HANDLE writer = CreateFileW(busy.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   ASSERT_TRUE(WriteIniText(L"[A]\r\n"));
-  EXPECT_FALSE(FileExists(stale));
+  for (const std::wstring &file : stale)
+    EXPECT_FALSE(FileExists(file));
+  for (const std::wstring &file : others)
+    EXPECT_TRUE(FileExists(file));
   EXPECT_TRUE(FileExists(busy));
   CloseHandle(writer);
+}
+
+// Held by a reader that shares everything (an indexer), by one that shares
+// nothing, for a moment or for long: a moment is waited out, a long hold
+// fails the save and leaves the file as it was. The temporary file's name is
+// never longer than "calendar.ini", so a save works wherever the file can be.
+TEST_F(IniFile, HeldFileIsWaitedForAndTemporaryNamesStayShort) {
+  struct Case {
+    DWORD share;
+    DWORD holdMs;
+    bool saved;
+  } cases[] = {
+      {FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 300, true},
+      {0, 300, true},
+      {FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 3000, false},
+  };
+  std::vector<std::wstring> seenWhileHeld;
+  for (const Case &c : cases) {
+    ASSERT_TRUE(WriteFileBytes(path, kOld));
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    // Closed from another thread while the save waits.
+    struct Release {
+      HANDLE file;
+      DWORD after;
+      std::wstring folder;
+      std::vector<std::wstring> seen;
+    } release = {holder, c.holdMs, dir.Path(), {}};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void *parameter) -> DWORD {
+          auto *r = static_cast<Release *>(parameter);
+          Sleep(r->after);
+          r->seen = ListFiles(r->folder);
+          CloseHandle(r->file);
+          return 0;
+        },
+        &release, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    bool saved = UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinW", 512); });
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    seenWhileHeld.insert(seenWhileHeld.end(), release.seen.begin(), release.seen.end());
+    EXPECT_EQ(saved, c.saved) << c.share << " " << c.holdMs;
+    EXPECT_EQ(ReadFileBytes(path).find("WinW=512") != std::string::npos, c.saved);
+    EXPECT_EQ(ListFiles(dir.Path()).size(), 1u) << "no temporary file stays behind";
+  }
+  // Seen while the save waited: only names as short as "calendar.ini".
+  for (const std::wstring &name : seenWhileHeld)
+    EXPECT_LE(name.size(), 12u) << Utf8(name);
+}
+
+TEST_F(IniFile, NeverWritesWhatItWouldRefuseToRead) {
+  ASSERT_TRUE(WriteFileBytes(path, kOld));
+  SetLargestIniFile(4096);
+  EXPECT_FALSE(WriteIniText(L"[Holidays]\r\n" + std::wstring(5000, L'x')));
+  EXPECT_TRUE(WriteIniText(L"[Holidays]\r\n" + std::wstring(4000, L'x')));
+  bool readable = false;
+  EXPECT_EQ(ReadIniText(&readable).size(), 4012u);
+  EXPECT_TRUE(readable);
+  SetLargestIniFile(INT_MAX / 4);
+  EXPECT_EQ(ListFiles(dir.Path()).size(), 1u);
 }
 
 TEST_F(IniFile, ZeroByteInTheFileSurvivesASave) {
