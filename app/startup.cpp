@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "app/late_bound.h"
+#include "app/notices.h"
 #include "calendar/calendar_window.h"
 #include "holidays/holiday_update.h"
 #include "resources/resource.h"
@@ -82,6 +83,14 @@ void EnsureIniFile(const wchar_t *iniPath) {
   CloseHandle(file);
 }
 
+// The last chance for changes whose save failed: the user hears of it when
+// they are lost with this process. A save with nothing of the user's in it
+// fails silently.
+static void SaveSchedulesAtExit() {
+  if (!SaveSchedules() && SchedulesPending())
+    ShowSaveFailure(nullptr);
+}
+
 int RunHolidayMode() {
   bool updated = UpdateHolidaysFromCommandLine();
   UnregisterPrivateFont();
@@ -92,7 +101,7 @@ int RunScheduleMode() {
   LoadCommonControls();
   DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
                   ScheduleListDialogProc, 0);
-  SaveSchedules();
+  SaveSchedulesAtExit();
   UnregisterPrivateFont();
   return 0;
 }
@@ -130,7 +139,7 @@ int RunWindowMode() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  SaveSchedules();
+  SaveSchedulesAtExit();
   UnregisterPrivateFont();
   return static_cast<int>(message.wParam);
 }

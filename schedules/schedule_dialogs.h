@@ -4,10 +4,15 @@
 
 #include <string>
 
+#include "schedules/schedule_store.h"
+
 // Lists every schedule; add, edit and delete are saved at once.
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FillScheduleList(HWND dialog);
-void CommitScheduleChange(HWND dialog);
+// Saves a change just made to ScheduleList (taking in another process's
+// changes), refills the list and repaints the calendar; tells the user when
+// the save failed.
+void CommitScheduleChange(HWND dialog, const ScheduleChange &change);
 
 // Edits the ScheduleEntry passed by address; result 1 confirmed, 2 cancelled.
 INT_PTR CALLBACK ScheduleEditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -11,6 +11,7 @@
 
 #include "app/app_state.h"
 #include "app/gdi_owner.h"
+#include "app/notices.h"
 #include "resources/resource.h"
 #include "schedules/schedule_store.h"
 
@@ -96,7 +97,7 @@ INT_PTR AddSchedule(HWND dialog) {
   if (RunEditDialog(dialog, copy) != 1)
     return TRUE;
   g_app.schedules.push_back(copy);
-  CommitScheduleChange(dialog);
+  CommitScheduleChange(dialog, ScheduleChange{{}, {copy}});
   return TRUE;
 }
 
@@ -108,8 +109,9 @@ INT_PTR EditSchedule(HWND dialog) {
   if (RunEditDialog(dialog, copy) != 1)
     return TRUE;
   copy.markedOld = false; // a confirmed edit clears the old mark
+  ScheduleChange change{{g_app.schedules[rows[0]]}, {copy}};
   g_app.schedules[rows[0]] = copy;
-  CommitScheduleChange(dialog);
+  CommitScheduleChange(dialog, change);
   return TRUE;
 }
 
@@ -121,11 +123,23 @@ INT_PTR DeleteSchedules(HWND dialog) {
   }
   // Highest first, so each removal leaves the lower indices in place.
   std::sort(rows.begin(), rows.end(), std::greater<int>());
-  for (int row : rows)
-    if (static_cast<size_t>(row) < g_app.schedules.size())
-      g_app.schedules.erase(g_app.schedules.begin() + row);
-  CommitScheduleChange(dialog);
+  ScheduleChange change;
+  for (int row : rows) {
+    if (static_cast<size_t>(row) >= g_app.schedules.size())
+      continue;
+    change.removed.push_back(std::move(g_app.schedules[row]));
+    g_app.schedules.erase(g_app.schedules.begin() + row);
+  }
+  CommitScheduleChange(dialog, change);
   return TRUE;
+}
+
+void RepaintCalendar() {
+  // The calendar's marks follow at once, while the list stays open.
+  if (g_app.mainWindow) {
+    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+    UpdateWindow(g_app.mainWindow);
+  }
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
@@ -136,6 +150,9 @@ INT_PTR OnInitDialog(HWND dialog) {
     SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(scheduleListFont.Get()),
                         TRUE);
   SetUpScheduleView(dialog);
+  // What another process (a "/schedule" run, a second calendar) saved since.
+  if (RefreshSchedules())
+    RepaintCalendar();
   FillScheduleList(dialog);
   SizeColumns(dialog);
   return TRUE;
@@ -209,14 +226,16 @@ void FillScheduleList(HWND dialog) {
   InvalidateRect(view, nullptr, TRUE);
 }
 
-void CommitScheduleChange(HWND dialog) {
+void CommitScheduleChange(HWND dialog, const ScheduleChange &change) {
+  // Sorted first, so the file holds the list in the order it is shown.
+  SortSchedules();
+  bool saved = SaveSchedules(&change);
+  // Also after a failed save: the change stays in the list, and the next
+  // save writes it.
   FillScheduleList(dialog);
-  SaveSchedules();
-  // The calendar's marks follow at once, while the list stays open.
-  if (g_app.mainWindow) {
-    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
-    UpdateWindow(g_app.mainWindow);
-  }
+  RepaintCalendar();
+  if (!saved)
+    ShowSaveFailure(dialog);
 }
 
 // Controls: the list view (3002; a double click edits), add (3003), edit

@@ -1,6 +1,8 @@
 #include "schedules/schedule_store.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
@@ -199,10 +201,80 @@ std::wstring BuildScheduleSection(const ScheduleList &list) {
   return body;
 }
 
-// False when calendar.ini existed but could not be read at start-up: the
-// list then holds none of the stored schedules, and saving it would replace
-// them all with nothing.
-static bool g_schedulesKnown = true;
+namespace {
+
+// Another process (a "/schedule" run, a second calendar) may change the
+// section at any time. What the file held when this process last read or
+// wrote it is remembered as a fingerprint; unknown when the file could not
+// be read at start-up.
+std::optional<unsigned long long> g_storedFingerprint;
+// This process's changes not yet in the file, oldest first.
+std::vector<ScheduleChange> g_unsaved;
+
+// A total order on whole entries, so equal ones can be found among many.
+bool EntryLess(const ScheduleEntry &a, const ScheduleEntry &b) {
+  if (ScheduleEarlier(a, b) || ScheduleEarlier(b, a))
+    return ScheduleEarlier(a, b);
+  if (a.markedOld != b.markedOld)
+    return b.markedOld;
+  return a.text < b.text;
+}
+
+// The file's list with this process's unsaved changes applied.
+ScheduleList MergedWithUnsaved(const IniText &text) {
+  ScheduleList merged = ParseSchedules(text, false, nullptr);
+  for (const ScheduleChange &change : g_unsaved)
+    ApplyScheduleChange(merged, change);
+  return merged;
+}
+
+} // namespace
+
+unsigned long long ScheduleSectionFingerprint(const IniText &text) {
+  // FNV-1a over every stored value in file order, each closed by a mark no
+  // value holds.
+  unsigned long long hash = 14695981039346656037ULL;
+  auto mix = [&hash](unsigned value) {
+    hash ^= value;
+    hash *= 1099511628211ULL;
+  };
+  ForEachIniEntry(text, kSectionName,
+                  [&](const std::wstring &, const std::wstring &, const std::wstring &value) {
+                    for (wchar_t c : value)
+                      mix(static_cast<unsigned>(c));
+                    mix(0x10000u);
+                  });
+  return hash;
+}
+
+void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
+  if (!change.removed.empty()) {
+    // Each removed entry takes away one equal entry, wherever it now stands;
+    // one that another process already changed or removed takes nothing.
+    std::vector<const ScheduleEntry *> removed;
+    removed.reserve(change.removed.size());
+    for (const ScheduleEntry &entry : change.removed)
+      removed.push_back(&entry);
+    auto less = [](const ScheduleEntry *a, const ScheduleEntry *b) { return EntryLess(*a, *b); };
+    std::sort(removed.begin(), removed.end(), less);
+    std::vector<bool> taken(removed.size(), false);
+    auto kept = std::remove_if(list.begin(), list.end(), [&](const ScheduleEntry &entry) {
+      auto range = std::equal_range(removed.begin(), removed.end(), &entry, less);
+      for (auto at = range.first; at != range.second; ++at) {
+        size_t index = static_cast<size_t>(at - removed.begin());
+        if (!taken[index]) {
+          taken[index] = true;
+          return true;
+        }
+      }
+      return false;
+    });
+    list.erase(kept, list.end());
+  }
+  // Added entries, an edit's new form among them, are kept even when the
+  // entry they replace is gone: what the user just typed is never lost.
+  list.insert(list.end(), change.added.begin(), change.added.end());
+}
 
 void LoadSchedules() {
   bool readable = true;
@@ -211,24 +283,68 @@ void LoadSchedules() {
 }
 
 void LoadSchedulesFrom(const IniText &text, bool readable) {
-  g_schedulesKnown = readable;
+  g_unsaved.clear();
+  g_storedFingerprint.reset();
+  if (readable)
+    g_storedFingerprint = ScheduleSectionFingerprint(text);
   bool dropped = false;
   g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
-  if (dropped)
-    SaveSchedules();
+  if (!dropped)
+    return;
+  ScheduleChange drop;
+  for (ScheduleEntry &entry : ParseSchedules(text, false, nullptr))
+    if (entry.markedOld)
+      drop.removed.push_back(std::move(entry));
+  SaveSchedules(&drop);
 }
 
-void SaveSchedules() {
-  if (!g_schedulesKnown)
-    return;
-  UpdateIniText([](IniText &text) {
-    // The body is the last thing in the text, so the lines can go straight
-    // after the header: a long list is then written without a copy.
-    ReplaceIniSection(text, kSectionName, std::wstring());
-    AppendScheduleSection(text, g_app.schedules);
-  });
+bool SaveSchedules(const ScheduleChange *change) {
+  if (change)
+    g_unsaved.push_back(*change);
+  bool readable = true;
+  IniText text = ReadIniText(&readable);
+  if (!readable)
+    return false;
+  unsigned long long fingerprint = ScheduleSectionFingerprint(text);
+  if (fingerprint != g_storedFingerprint) {
+    // Changed behind this process's back: only its own changes go in.
+    g_app.schedules = MergedWithUnsaved(text);
+    g_storedFingerprint = fingerprint;
+    if (g_unsaved.empty())
+      return true;
+  }
+  // The body is the last thing in the text, so the lines can go straight
+  // after the header: a long list is then written without a copy.
+  ReplaceIniSection(text, kSectionName, std::wstring());
+  AppendScheduleSection(text, g_app.schedules);
+  if (!WriteIniText(text))
+    return false;
+  g_storedFingerprint = ScheduleSectionFingerprint(text);
+  g_unsaved.clear();
+  return true;
+}
+
+bool RefreshSchedules() {
+  bool readable = true;
+  IniText text = ReadIniText(&readable);
+  if (!readable)
+    return false;
+  unsigned long long fingerprint = ScheduleSectionFingerprint(text);
+  if (fingerprint == g_storedFingerprint)
+    return false;
+  g_app.schedules = MergedWithUnsaved(text);
+  g_storedFingerprint = fingerprint;
+  return true;
+}
+
+bool SchedulesPending() {
+  return !g_unsaved.empty();
 }
 
 void SortSchedules() {
-  std::sort(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier);
+  // Stable, and not at all when already in order: entries at the same
+  // minute keep their order, so the file does not change from one save to
+  // the next.
+  if (!std::is_sorted(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier))
+    std::stable_sort(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier);
 }

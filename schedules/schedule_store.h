@@ -31,9 +31,33 @@ std::wstring BuildScheduleSection(const ScheduleList &list);
 // The same lines appended to out.
 void AppendScheduleSection(std::wstring &out, const ScheduleList &list);
 
+// One change this process made to the list: the entries it took away, as
+// they were, and the ones it put in. An edit does both.
+struct ScheduleChange {
+  ScheduleList removed, added;
+};
+// Applies a change to a list that may hold another process's changes: each
+// removed entry takes away one equal entry where one can still be found;
+// the added ones are appended.
+void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change);
+// A fingerprint of the section's stored lines, in file order: tells whether
+// another process has changed them.
+unsigned long long ScheduleSectionFingerprint(const IniText &text);
+
 // On the process-wide list.
 void LoadSchedules(); // saves at once when marked schedules were dropped
 // The same from a text already read (readable: whether the file could be read).
 void LoadSchedulesFrom(const IniText &text, bool readable);
-void SaveSchedules();
+// Writes the list; change is what this process just did to it. When another
+// process has changed the section since this one last read or wrote it,
+// only this process's unsaved changes are applied to the file's list, which
+// then becomes the list in memory (nothing is written when there are none).
+// False when the file could not be written: the changes stay in memory and
+// the next save writes them.
+bool SaveSchedules(const ScheduleChange *change = nullptr);
+// Takes in another process's changes to the file, keeping this process's
+// unsaved ones; true when the list in memory changed.
+bool RefreshSchedules();
+// Whether changes of this process are not yet in the file.
+bool SchedulesPending();
 void SortSchedules();

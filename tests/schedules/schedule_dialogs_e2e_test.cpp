@@ -6,10 +6,14 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "config/ini_text.h"
 #include "resources/resource.h"
+#include "schedules/schedule_store.h"
 #include "tests/support/test_support.h"
 #include "tests/support/window_picture.h"
 
@@ -253,4 +257,147 @@ TEST(ScheduleListFromCalendar, OpensModalOverTheCalendar) {
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(calendar) != FALSE; }));
   SendTo(calendar, WM_CLOSE);
   EXPECT_EQ(app.WaitForExit(), 0);
+}
+
+namespace {
+
+const std::string kShared = kBom + kWindow +
+                            "[Schedules]\r\n"
+                            "0001=2099/01/01 09:00|A|\r\n"
+                            "0002=2099/02/02 09:00|B|\r\n"
+                            "0003=2099/03/03 09:00|C|\r\n";
+
+// Runs the edit dialog from a button of the list: the date-time and text
+// typed, then OK.
+void EnterSchedule(const Dayglass &app, HWND list, int button, const std::wstring &month,
+                   const std::wstring &text) {
+  Click(list, button);
+  HWND edit = WaitForDialog(app, L"予定編集");
+  ASSERT_NE(edit, nullptr);
+  const std::pair<int, std::wstring> fields[] = {{IDC_EDIT_YEAR, L"2099"}, {IDC_EDIT_MONTH, month},
+                                                 {IDC_EDIT_DAY, L"9"},     {IDC_EDIT_HOUR, L"9"},
+                                                 {IDC_EDIT_MINUTE, L"0"},  {IDC_EDIT_TEXT, text}};
+  for (const auto &field : fields)
+    Type(edit, field.first, field.second);
+  Click(edit, IDOK);
+  ASSERT_TRUE(WaitUntilGone(edit));
+}
+
+// The row of the list whose text is text, or -1.
+int RowOf(const Dayglass &app, HWND list, const std::wstring &text) {
+  std::vector<std::wstring> rows = Rows(app, list);
+  for (size_t row = 0; row < rows.size(); ++row)
+    if (rows[row].substr(rows[row].find(L'|') + 1) == text)
+      return static_cast<int>(row);
+  return -1;
+}
+
+// Adds "added", edits "edited" into "edited2" and deletes "deleted" in an open list.
+void AddEditDelete(const Dayglass &app, HWND list, const std::wstring &added,
+                   const std::wstring &edited, const std::wstring &deleted) {
+  EnterSchedule(app, list, IDC_SCHEDULE_ADD, L"4", added);
+  SelectRow(app, list, RowOf(app, list, edited));
+  EnterSchedule(app, list, IDC_SCHEDULE_EDIT, L"5", edited + L"2");
+  SelectRow(app, list, RowOf(app, list, deleted));
+  SendTo(list, WM_COMMAND, IDC_SCHEDULE_DELETE);
+}
+
+std::vector<std::wstring> StoredTexts(const std::wstring &ini) {
+  std::vector<std::wstring> texts;
+  for (const ScheduleEntry &entry :
+       ParseSchedules(DecodeIniBytes(ReadFileBytes(ini)), false, nullptr))
+    texts.push_back(entry.text);
+  std::sort(texts.begin(), texts.end());
+  return texts;
+}
+
+} // namespace
+
+// The calendar open all day while a "/schedule" shortcut changes the
+// schedules, and the other way round: whoever saves last keeps the other's
+// changes.
+TEST(SchedulesShared, TwoProcessesKeepEachOthersChanges) {
+  for (bool calendarFirst : {true, false}) {
+    SCOPED_TRACE(calendarFirst ? "the /schedule run changes" : "the calendar changes");
+    TempDir dir;
+    const std::wstring ini = dir.File(L"calendar.ini");
+    ASSERT_TRUE(WriteFileBytes(ini, kShared));
+    Dayglass calendar(dir.Path());
+    HWND window = calendar.WaitForWindow(L"Dayglass");
+    ASSERT_NE(window, nullptr);
+    Dayglass shortcut(dir.Path(), L"/schedule");
+    HWND shortcutList = WaitForDialog(shortcut, L"予定一覧");
+    ASSERT_NE(shortcutList, nullptr);
+    if (calendarFirst) {
+      AddEditDelete(shortcut, shortcutList, L"X", L"A", L"B");
+      PostMessageW(shortcutList, WM_CLOSE, 0, 0);
+      EXPECT_EQ(shortcut.WaitForExit(), 0);
+      PostMessageW(window, WM_CLOSE, 0, 0); // the caption's close: settings, then schedules
+      EXPECT_EQ(calendar.WaitForExit(), 0);
+    } else {
+      PostMessageW(window, WM_COMMAND, IDM_SCHEDULE_LIST, 0);
+      HWND calendarList = WaitForDialog(calendar, L"予定一覧");
+      ASSERT_NE(calendarList, nullptr);
+      AddEditDelete(calendar, calendarList, L"X", L"A", L"B");
+      Click(calendarList, IDOK);
+      ASSERT_TRUE(WaitUntilGone(calendarList));
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      EXPECT_EQ(calendar.WaitForExit(), 0);
+      PostMessageW(shortcutList, WM_CLOSE, 0, 0);
+      EXPECT_EQ(shortcut.WaitForExit(), 0);
+    }
+    EXPECT_EQ(StoredTexts(ini), (std::vector<std::wstring>{L"A2", L"C", L"X"}));
+  }
+  std::printf("[reliability] a calendar open while a /schedule run adds, edits and deletes, "
+              "either closing last | 2 | every change of both in the file\n");
+}
+
+// An indexer or a sync client holding calendar.ini: a moment is waited out;
+// a longer hold shows the message, and the change is written by the next save.
+TEST(SchedulesShared, FileHeldByAnotherProgram) {
+  TempDir dir;
+  const std::wstring ini = dir.File(L"calendar.ini");
+  ASSERT_TRUE(WriteFileBytes(ini, kShared));
+  Dayglass app(dir.Path(), L"/schedule");
+  HWND list = WaitForDialog(app, L"予定一覧");
+  ASSERT_NE(list, nullptr);
+  auto hold = [&] {
+    // Reading, without letting the file be deleted or renamed over.
+    return CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  auto savePending = [&] {
+    for (const std::wstring &name : ListFiles(dir.Path()))
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, L".tmp") == 0)
+        return true;
+    return false;
+  };
+
+  HANDLE holder = hold();
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EnterSchedule(app, list, IDC_SCHEDULE_ADD, L"4", L"moment");
+  // Let go about 300 ms after the save has met the hold.
+  ASSERT_TRUE(WaitUntil(savePending));
+  Sleep(300);
+  CloseHandle(holder);
+  ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(ini).find("moment") != std::string::npos; }));
+  EXPECT_EQ(FindDialog(app, L"エラー"), nullptr);
+
+  holder = hold();
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EnterSchedule(app, list, IDC_SCHEDULE_ADD, L"6", L"long");
+  HWND box = WaitForDialog(app, L"エラー");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)), L"INIファイルの保存に失敗しました。");
+  Click(box, IDOK);
+  ASSERT_TRUE(WaitUntilGone(box));
+  EXPECT_NE(RowOf(app, list, L"long"), -1) << "the change stays in the list";
+  CloseHandle(holder);
+  EXPECT_EQ(ReadFileBytes(ini).find("long"), std::string::npos);
+  PostMessageW(list, WM_CLOSE, 0, 0); // the next save
+  EXPECT_EQ(app.WaitForExit(), 0);
+  EXPECT_EQ(StoredTexts(ini), (std::vector<std::wstring>{L"A", L"B", L"C", L"long", L"moment"}));
+  std::printf("[reliability] calendar.ini held by another program during a schedule save | 2 | "
+              "held 300 ms: saved; held longer: \"INIファイルの保存に失敗しました。\", the change "
+              "kept and written by the next save\n");
 }

@@ -92,12 +92,19 @@ protected:
     PrepareDialogTests();
     saved_ = g_app.settings;
     UseIniPath(ini_);
-    WriteFileBytes(ini_, kBom + kOther);
     g_app.settings.PosX = 100;
     g_app.settings.PosY = 200;
-    g_app.schedules = {Entry(2099, 5, 1, 9, 0, L"歯医者"), Entry(2098, 1, 2, 10, 30, L"初詣"),
-                       Entry(2099, 5, 1, 8, 15, L"朝会\r\n会議室"),
-                       Entry(2100, 12, 31, 23, 59, L"大晦日", true)};
+    g_app.settings.AutoDeleteOldSchedules = false;
+    // The list as the file holds it, loaded the way start-up loads it.
+    IniText text = Wide(kOther);
+    ReplaceIniSection(text, L"Schedules",
+                      BuildScheduleSection({Entry(2099, 5, 1, 9, 0, L"歯医者"),
+                                            Entry(2098, 1, 2, 10, 30, L"初詣"),
+                                            Entry(2099, 5, 1, 8, 15, L"朝会\r\n会議室"),
+                                            Entry(2100, 12, 31, 23, 59, L"大晦日", true)}));
+    initial_ = EncodeIniText(text);
+    WriteFileBytes(ini_, initial_);
+    LoadSchedules();
   }
   void TearDown() override {
     if (dialog_)
@@ -127,6 +134,7 @@ protected:
   TempDir dir_;
   std::wstring ini_ = dir_.File(L"calendar.ini");
   AppSettings saved_ = {};
+  std::string initial_;
   HWND dialog_ = nullptr;
   std::unique_ptr<DialogDriver> driver_;
 };
@@ -183,7 +191,7 @@ TEST_F(ScheduleListDialog, OpensSortedWithItsColumnsAtTheStoredPosition) {
   EXPECT_EQ(Texts(g_app.schedules),
             (std::vector<std::wstring>{L"初詣", L"朝会\r\n会議室", L"歯医者", L"大晦日"}));
   EXPECT_EQ(SelectedCount(dialog), 0);
-  EXPECT_EQ(File(), kBom + kOther); // opening writes nothing
+  EXPECT_EQ(File(), initial_); // opening writes nothing
 }
 
 TEST_F(ScheduleListDialog, CentredWithoutAStoredPosition) {
@@ -245,7 +253,7 @@ TEST_F(ScheduleListDialog, DoubleClickEditsTheSelectedRowAndCancelChangesNothing
   EXPECT_EQ(Texts(g_app.schedules),
             (std::vector<std::wstring>{L"初詣", L"朝会\r\n会議室", L"歯医者", L"大晦日"}));
   EXPECT_EQ(g_app.schedules[3].markedOld, true);
-  EXPECT_EQ(File(), kBom + kOther); // nothing saved
+  EXPECT_EQ(File(), initial_); // nothing saved
 }
 
 // Add with several rows selected, edit without exactly one: no dialog, no sound, no save.
@@ -257,7 +265,7 @@ TEST_F(ScheduleListDialog, RefusedCommandsOpenNothing) {
   EXPECT_EQ(Run(dialog, IDC_SCHEDULE_EDIT).Unexpected(), 0);
   EXPECT_EQ(g_app.schedules.size(), 4u);
   EXPECT_EQ(SelectedCount(dialog), 2);
-  EXPECT_EQ(File(), kBom + kOther);
+  EXPECT_EQ(File(), initial_);
 }
 
 TEST_F(ScheduleListDialog, DeleteRemovesEverySelectedRow) {
@@ -265,7 +273,7 @@ TEST_F(ScheduleListDialog, DeleteRemovesEverySelectedRow) {
   HWND dialog = Open();
   Press(dialog, IDC_SCHEDULE_DELETE); // nothing selected: only a beep
   EXPECT_EQ(g_app.schedules.size(), 5u);
-  EXPECT_EQ(File(), kBom + kOther);
+  EXPECT_EQ(File(), initial_);
 
   Select(dialog, {4, 0, 2});
   Press(dialog, IDC_SCHEDULE_DELETE);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "tests/support/test_support.h"
@@ -210,4 +214,95 @@ TEST_F(ScheduleFile, AutomaticDeletionDropsMarkedLinesAndSavesOnce) {
   EXPECT_EQ(ReadFileBytes(path_), Bom("[Holidays]\r\n2026-01-01=元日\r\n[Schedules]\r\n"
                                       "0001=2000/01/02 00:00|past|\r\n"
                                       "0002=2026/01/03 00:00|last|\r\n"));
+}
+
+namespace {
+
+std::vector<std::wstring> SortedTexts(const ScheduleList &list) {
+  std::vector<std::wstring> texts;
+  for (const ScheduleEntry &entry : list)
+    texts.push_back(entry.text);
+  std::sort(texts.begin(), texts.end());
+  return texts;
+}
+
+} // namespace
+
+// Another process changes the section between this process's load and its
+// save; the save applies only this process's own change to what the file
+// holds by then, and takes that as its list.
+TEST_F(ScheduleFile, SaveTakesInAnotherProcessesChanges) {
+  const ScheduleEntry a = MakeSchedule(2099, 1, 1, 9, 0, L"A");
+  const ScheduleEntry b = MakeSchedule(2099, 2, 2, 9, 0, L"B", true);
+  const ScheduleEntry c = MakeSchedule(2099, 3, 3, 9, 0, L"C");
+  const ScheduleEntry x = MakeSchedule(2099, 4, 4, 9, 0, L"X");
+  const ScheduleEntry a2 = MakeSchedule(2099, 1, 1, 9, 0, L"A2");
+  const ScheduleEntry c2 = MakeSchedule(2099, 3, 3, 9, 0, L"C2");
+  const ScheduleEntry c3 = MakeSchedule(2099, 3, 3, 9, 0, L"C3");
+  const ScheduleChange none;
+  struct Case {
+    const char *what;
+    ScheduleChange theirs, ours;
+    std::vector<std::wstring> expected;
+  } cases[] = {
+      {"nobody else", none, {{}, {x}}, {L"A", L"B", L"C", L"X"}},
+      {"they add, we close", {{}, {x}}, none, {L"A", L"B", L"C", L"X"}},
+      {"both add", {{}, {x}}, {{}, {a2}}, {L"A", L"A2", L"B", L"C", L"X"}},
+      {"they delete, we edit another", {{b}, {}}, {{a}, {a2}}, {L"A2", L"C"}},
+      {"they add, we delete", {{}, {x}}, {{a}, {}}, {L"B", L"C", L"X"}},
+      {"both edit the same", {{c}, {c2}}, {{c}, {c3}}, {L"A", L"B", L"C2", L"C3"}},
+      {"both delete the same", {{b}, {}}, {{b}, {}}, {L"A", L"C"}},
+      {"they delete what we edit", {{a}, {}}, {{a}, {a2}}, {L"A2", L"B", L"C"}},
+  };
+  g_app.settings.AutoDeleteOldSchedules = false;
+  for (const Case &test : cases) {
+    SCOPED_TRACE(test.what);
+    ScheduleList start = {a, b, c};
+    IniText text = L"[Window]\r\nWinW=300\r\n";
+    ReplaceIniSection(text, L"Schedules", BuildScheduleSection(start));
+    ASSERT_TRUE(WriteFileBytes(path_, EncodeIniText(text)));
+    LoadSchedules();
+
+    // The other process: its own load, change and save.
+    ScheduleList theirs = start;
+    ApplyScheduleChange(theirs, test.theirs);
+    ReplaceIniSection(text, L"Schedules", BuildScheduleSection(theirs));
+    ASSERT_TRUE(WriteFileBytes(path_, EncodeIniText(text)));
+    const std::string between = ReadFileBytes(path_);
+
+    ApplyScheduleChange(g_app.schedules, test.ours);
+    bool ours = !test.ours.removed.empty() || !test.ours.added.empty();
+    EXPECT_TRUE(SaveSchedules(ours ? &test.ours : nullptr));
+    ScheduleList stored = ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr);
+    EXPECT_EQ(SortedTexts(stored), test.expected);
+    EXPECT_EQ(SortedTexts(g_app.schedules), test.expected);
+    if (!ours && test.theirs.added.size() + test.theirs.removed.size() > 0) {
+      EXPECT_EQ(ReadFileBytes(path_), between) << "a save with nothing of ours writes nothing";
+    }
+    EXPECT_NE(ReadFileBytes(path_).find("[Window]\r\nWinW=300\r\n"), std::string::npos);
+  }
+  std::printf("[reliability] schedules changed by another process before a save (adds, edits, "
+              "deletes, the same entry on both sides) | 8 | only this process's change applied "
+              "to the file's list; nothing of the other's lost\n");
+}
+
+// A save that fails keeps the change; a later save, even one taking in
+// another process's changes, writes it.
+TEST_F(ScheduleFile, FailedSaveKeepsTheChangeForTheNextSave) {
+  g_app.settings.AutoDeleteOldSchedules = false;
+  ASSERT_TRUE(WriteFileBytes(path_, Bom("[Schedules]\r\n0001=2099/01/01 09:00|A|\r\n")));
+  LoadSchedules();
+  const ScheduleChange add = {{}, {MakeSchedule(2099, 2, 2, 9, 0, L"mine")}};
+  ApplyScheduleChange(g_app.schedules, add);
+  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(SaveSchedules(&add));
+  EXPECT_TRUE(SchedulesPending());
+  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // Meanwhile another process adds one.
+  ASSERT_TRUE(WriteFileBytes(path_, Bom("[Schedules]\r\n0001=2099/01/01 09:00|A|\r\n"
+                                        "0002=2099/03/03 09:00|theirs|\r\n")));
+  EXPECT_TRUE(SaveSchedules());
+  EXPECT_FALSE(SchedulesPending());
+  EXPECT_EQ(SortedTexts(ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr)),
+            (std::vector<std::wstring>{L"A", L"mine", L"theirs"}));
 }

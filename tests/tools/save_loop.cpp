@@ -17,8 +17,11 @@ int wmain(int argc, wchar_t **argv) {
   wcsncpy(g_app.iniPath, argv[1], MAX_PATH - 1);
   int first = _wtoi(argv[2]), last = _wtoi(argv[3]);
   for (int version = first; version <= last; ++version) {
-    g_app.schedules = ScheduleVersion(version);
-    SaveSchedules();
+    // Each version replaces the whole list, as a user's change would.
+    LoadSchedules();
+    ScheduleChange change{g_app.schedules, ScheduleVersion(version)};
+    g_app.schedules = change.added;
+    SaveSchedules(&change);
     g_app.settings.WinW = 100 + version;
     SaveSettings();
   }
