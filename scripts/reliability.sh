@@ -23,8 +23,9 @@ out=$root/docs/reliability.md
     awk -F' \\| ' '{ printf "| %s | %s | %s |\n", $1, $2, $3 }'
   echo
   echo "After every fault the file was byte for byte the old one or one complete new version;"
-  echo "the user saw what the program promises: nothing for the settings and schedule saves, exit"
-  echo "code 1 (or \"INIファイルの保存に失敗しました。\" in the settings dialog) for a holiday update."
+  echo "the user saw what the program promises: nothing for the saves nobody asked for (a move, a"
+  echo "close), \"INIファイルの保存に失敗しました。\" for an appointment change that could not be saved,"
+  echo "exit code 1 (or the same message in the settings dialog) for a holiday update."
   echo "GDI objects are counted by filling the process's GDI table to a few hundred free slots,"
   echo "which must stay free (Wine reports no GDI counts); the calendar's own paints and popups are"
   echo "counted that way in the calendar tests too."
