@@ -7,6 +7,9 @@
 // Lists every schedule; add, edit and delete are saved at once.
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FillScheduleList(HWND dialog);
+// A schedule's text as its row shows it: line breaks as " / ", cut with "…"
+// past a length no row can show. The schedule itself keeps its text.
+std::wstring ScheduleListText(const std::wstring &text);
 void CommitScheduleChange(HWND dialog);
 
 // Edits the ScheduleEntry passed by address; result 1 confirmed, 2 cancelled.
