@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,89 +14,49 @@
 namespace {
 
 struct Design {
-  std::wstring family;
-  int ascent = 0;
-  int em = 0;
+  std::string family;
+  int ascent = 0, em = 0;
   std::map<wchar_t, std::vector<std::string>> glyphs; // rows of '#' and '.', top first
 };
 
 Design ReadDesign(const wchar_t *file) {
   Design design;
-  std::string text = ReadFileBytes(SourcePath(std::wstring(L"tools/fonts/") + file));
+  std::istringstream text(ReadFileBytes(SourcePath(std::wstring(L"tools/fonts/") + file)));
   std::vector<std::string> *rows = nullptr;
-  for (size_t begin = 0; begin < text.size();) {
-    size_t end = std::min(text.find('\n', begin), text.size());
-    std::string line = text.substr(begin, end - begin);
-    begin = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-      line.pop_back();
-    std::string key = line.substr(0, line.find(' '));
-    std::string value = line.size() > key.size() ? line.substr(key.size() + 1) : "";
+  for (std::string line; std::getline(text, line);) {
+    std::istringstream words(line);
+    std::string key, value;
+    words >> key;
+    std::getline(words >> std::ws, value);
     if (key == "char")
       rows = &design.glyphs[static_cast<wchar_t>(std::stoi(value, nullptr, 16))];
-    else if (rows && !line.empty() && (line[0] == '#' || line[0] == '.'))
-      rows->push_back(line);
+    else if (rows && (key[0] == '#' || key[0] == '.'))
+      rows->push_back(key);
     else if (key == "family")
-      design.family = Wide(value);
-    else if (key == "ascent")
-      design.ascent = std::stoi(value);
-    else if (key == "em")
-      design.em = std::stoi(value);
+      design.family = value;
+    else if (key == "ascent" || key == "em")
+      (key == "em" ? design.em : design.ascent) = std::stoi(value);
   }
   return design;
 }
 
-constexpr int kCanvas = 128;
-constexpr int kOrigin = 16;
-
-// Which device rows (or columns) hold ink, given the ink of each pixel.
-struct Ink {
-  std::vector<bool> rows, columns;
-};
-
-// The glyph drawn black on white at the origin; its ink by row and column.
-Ink DrawGlyph(HDC dc, const DWORD *pixels, wchar_t glyph) {
-  RECT all = {0, 0, kCanvas, kCanvas};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  TextOutW(dc, kOrigin, kOrigin, &glyph, 1);
-  GdiFlush();
-  Ink ink = {std::vector<bool>(kCanvas), std::vector<bool>(kCanvas)};
-  for (int y = 0; y < kCanvas; ++y)
-    for (int x = 0; x < kCanvas; ++x)
-      if ((pixels[y * kCanvas + x] & 0xFFFFFF) != 0xFFFFFF)
-        ink.rows[y] = ink.columns[x] = true;
-  return ink;
-}
-
-// An empty device line between the glyph's first and last inked ones is a
-// fault when every design line whose band holds the line's centre has ink.
-// (A design line spans `scale` device pixels from `start`; a rasteriser may
-// round its edges to the nearer pixel, so a centre on an edge counts for
-// both neighbours.)
+// Empty device lines (rows or columns) between the first and the last with
+// ink, where every design line whose band holds the line's centre has ink.
+// A design line spans `scale` pixels from `start`; a centre on an edge
+// counts for both neighbours, since a rasteriser may round either way.
 std::vector<int> MissingLines(const std::vector<bool> &device, const std::vector<bool> &design,
                               double start, double scale) {
   std::vector<int> missing;
-  int first = 0, last = kCanvas - 1;
-  while (first < kCanvas && !device[first])
+  int first = 0, last = static_cast<int>(device.size()) - 1;
+  while (first <= last && !device[first])
     ++first;
-  while (last >= 0 && !device[last])
+  while (last >= first && !device[last])
     --last;
-  bool designInk = false;
-  for (bool line : design)
-    designInk = designInk || line;
-  if (first > last) {
-    if (designInk)
-      missing.push_back(-1);
-    return missing;
-  }
   for (int line = first; line <= last; ++line) {
-    if (device[line])
-      continue;
-    double centre = line + 0.5;
-    bool excused = false, covered = false;
-    for (size_t d = 0; d < design.size(); ++d) {
-      double low = start + d * scale, high = low + scale;
-      if (centre >= low - 1e-9 && centre <= high + 1e-9) {
+    bool covered = false, excused = false;
+    for (size_t d = 0; d < design.size() && !device[line]; ++d) {
+      double low = start + d * scale, centre = line + 0.5;
+      if (centre >= low - 1e-9 && centre <= low + scale + 1e-9) {
         covered = true;
         excused = excused || !design[d];
       }
@@ -107,6 +68,7 @@ std::vector<int> MissingLines(const std::vector<bool> &device, const std::vector
 }
 
 TEST(PixelFonts, DrawEveryGlyphWholeAtTheCalendarsSizes) {
+  constexpr int kCanvas = 128, kOrigin = 16;
   RegisterPixelFontsOnce();
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -119,8 +81,8 @@ TEST(PixelFonts, DrawEveryGlyphWholeAtTheCalendarsSizes) {
   BitmapOwner bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   ASSERT_TRUE(bitmap);
   SelectGuard selected(dc.Get(), bitmap.Get());
-  SetBkMode(dc.Get(), TRANSPARENT);
-  SetTextColor(dc.Get(), RGB(0, 0, 0));
+  const auto *pixels = static_cast<const DWORD *>(bits);
+  const RECT canvas = {0, 0, kCanvas, kCanvas};
 
   std::vector<std::string> faults;
   for (const wchar_t *file : {L"hooge_05_55.txt", L"org_v01.txt"}) {
@@ -130,29 +92,38 @@ TEST(PixelFonts, DrawEveryGlyphWholeAtTheCalendarsSizes) {
       // As the calendar makes its fonts.
       FontOwner font(CreateFontW(-size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, design.family.c_str()));
+                                 DEFAULT_PITCH | FF_DONTCARE, Wide(design.family).c_str()));
       SelectGuard fontGuard(dc.Get(), font.Get());
       wchar_t face[LF_FACESIZE] = {};
       GetTextFaceW(dc.Get(), LF_FACESIZE, face);
-      ASSERT_EQ(std::wstring(face), design.family);
+      ASSERT_EQ(Utf8(face), design.family);
       TEXTMETRICW metrics = {};
       GetTextMetricsW(dc.Get(), &metrics);
       const double scale = static_cast<double>(size) / design.em;
       for (const auto &glyph : design.glyphs) {
         const std::vector<std::string> &rows = glyph.second;
         std::vector<bool> rowInk(rows.size()), columnInk(rows[0].size());
+        std::vector<bool> deviceRows(kCanvas), deviceColumns(kCanvas);
         for (size_t r = 0; r < rows.size(); ++r)
           for (size_t c = 0; c < rows[r].size(); ++c)
             if (rows[r][c] == '#')
               rowInk[r] = columnInk[c] = true;
-        Ink ink = DrawGlyph(dc.Get(), static_cast<const DWORD *>(bits), glyph.first);
+        FillRect(dc.Get(), &canvas, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        TextOutW(dc.Get(), kOrigin, kOrigin, &glyph.first, 1);
+        GdiFlush();
+        for (int y = 0; y < kCanvas; ++y)
+          for (int x = 0; x < kCanvas; ++x)
+            if ((pixels[y * kCanvas + x] & 0xFFFFFF) != 0xFFFFFF)
+              deviceRows[y] = deviceColumns[x] = true;
+        const std::string where = design.family + " " + std::to_string(size) + "px '" +
+                                  static_cast<char>(glyph.first) + "' ";
+        if (rowInk != std::vector<bool>(rowInk.size()) && deviceRows == std::vector<bool>(kCanvas))
+          faults.push_back(where + "drawn empty");
         double top = kOrigin + metrics.tmAscent - design.ascent * scale;
-        for (int row : MissingLines(ink.rows, rowInk, top, scale))
-          faults.push_back(Utf8(design.family) + " " + std::to_string(size) + "px '" +
-                           static_cast<char>(glyph.first) + "' row " + std::to_string(row));
-        for (int column : MissingLines(ink.columns, columnInk, kOrigin, scale))
-          faults.push_back(Utf8(design.family) + " " + std::to_string(size) + "px '" +
-                           static_cast<char>(glyph.first) + "' column " + std::to_string(column));
+        for (int row : MissingLines(deviceRows, rowInk, top, scale))
+          faults.push_back(where + "row " + std::to_string(row));
+        for (int column : MissingLines(deviceColumns, columnInk, kOrigin, scale))
+          faults.push_back(where + "column " + std::to_string(column));
       }
     }
   }
