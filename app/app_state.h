@@ -13,7 +13,7 @@
 struct AppState {
   HINSTANCE instance = nullptr;
   HWND mainWindow = nullptr;      // the calendar window; null in the other modes
-  HANDLE privateFont = nullptr;   // registration of "Hooge 05_55"
+  HANDLE privateFonts[2] = {};    // registrations of "Hooge 05_55" and "Org_v01"
   wchar_t iniPath[MAX_PATH] = {}; // IniPath
   DisplayedMonth displayed = {};
   AppSettings settings = StartupSettings();

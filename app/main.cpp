@@ -9,7 +9,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   g_app.instance = instance;
 
-  RegisterPrivateFont();
+  RegisterPrivateFonts();
 
   SYSTEMTIME now;
   GetLocalTime(&now);

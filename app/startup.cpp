@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/late_bound.h"
@@ -34,26 +35,35 @@ void LoadCommonControls() {
   (void)loaded;
 }
 
-void RegisterPrivateFont() {
-  HRSRC resource = FindResourceW(g_app.instance, MAKEINTRESOURCEW(IDF_HOOGE), RT_FONT);
-  if (!resource)
-    return;
-  HGLOBAL loaded = LoadResource(g_app.instance, resource);
-  if (!loaded)
-    return;
-  void *bytes = LockResource(loaded);
-  DWORD size = SizeofResource(g_app.instance, resource);
-  DWORD installed = 0;
-  g_app.privateFont = AddFontMemResourceEx(bytes, size, nullptr, &installed);
-  if (!g_app.privateFont)
-    MessageBoxW(nullptr, L"Hooge 05_55 フォントの読み込みに失敗しました。", L"警告",
-                MB_OK | MB_ICONWARNING);
+void RegisterPrivateFonts() {
+  struct EmbeddedFont {
+    int id;
+    const wchar_t *family;
+  };
+  static const EmbeddedFont kFonts[] = {{IDF_HOOGE, L"Hooge 05_55"}, {IDF_ORG, L"Org_v01"}};
+  static_assert(ARRAYSIZE(kFonts) == ARRAYSIZE(g_app.privateFonts), "one slot per font");
+  for (size_t i = 0; i < ARRAYSIZE(kFonts); ++i) {
+    HRSRC resource = FindResourceW(g_app.instance, MAKEINTRESOURCEW(kFonts[i].id), RT_FONT);
+    HGLOBAL loaded = resource ? LoadResource(g_app.instance, resource) : nullptr;
+    if (!loaded)
+      continue;
+    void *bytes = LockResource(loaded);
+    DWORD size = SizeofResource(g_app.instance, resource);
+    DWORD installed = 0;
+    g_app.privateFonts[i] = AddFontMemResourceEx(bytes, size, nullptr, &installed);
+    if (!g_app.privateFonts[i])
+      MessageBoxW(nullptr,
+                  (std::wstring(kFonts[i].family) + L" フォントの読み込みに失敗しました。").c_str(),
+                  L"警告", MB_OK | MB_ICONWARNING);
+  }
 }
 
-void UnregisterPrivateFont() {
-  if (g_app.privateFont)
-    RemoveFontMemResourceEx(g_app.privateFont);
-  g_app.privateFont = nullptr;
+void UnregisterPrivateFonts() {
+  for (HANDLE &font : g_app.privateFonts) {
+    if (font)
+      RemoveFontMemResourceEx(font);
+    font = nullptr;
+  }
 }
 
 bool BuildIniPath(const wchar_t *modulePath, wchar_t *iniPath, size_t capacity) {
@@ -93,7 +103,7 @@ static void SaveSchedulesAtExit() {
 
 int RunHolidayMode() {
   bool updated = UpdateHolidaysFromCommandLine();
-  UnregisterPrivateFont();
+  UnregisterPrivateFonts();
   return updated ? 0 : 1;
 }
 
@@ -102,7 +112,7 @@ int RunScheduleMode() {
   DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
                   ScheduleListDialogProc, 0);
   SaveSchedulesAtExit();
-  UnregisterPrivateFont();
+  UnregisterPrivateFonts();
   return 0;
 }
 
@@ -140,6 +150,6 @@ int RunWindowMode() {
     DispatchMessageW(&message);
   }
   SaveSchedulesAtExit();
-  UnregisterPrivateFont();
+  UnregisterPrivateFonts();
   return static_cast<int>(message.wParam);
 }

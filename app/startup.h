@@ -11,9 +11,10 @@ RunMode ChooseRunMode(const wchar_t *commandLine);
 // Loads and registers the common controls the dialogs use; call before a dialog opens.
 void LoadCommonControls();
 
-// Registers FONT 1008 for this process; warns when registration fails.
-void RegisterPrivateFont();
-void UnregisterPrivateFont();
+// Registers the pixel fonts (FONT 1008 and 1009) for this process; warns
+// when one that is present cannot be registered.
+void RegisterPrivateFonts();
+void UnregisterPrivateFonts();
 
 // IniPath: calendar.ini beside the executable. False when the path does not fit.
 bool BuildIniPath(const wchar_t *modulePath, wchar_t *iniPath, size_t capacity);

@@ -1,23 +1,32 @@
 #include "popup/day_popup.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "app/app_state.h"
 #include "app/gdi_owner.h"
+#include "app/screen_area.h"
+#include "calendar/calendar_paint.h"
+#include "calendar/month_grid.h"
 
 const wchar_t kPopupClassName[] = L"SchedulePopup";
 
 namespace {
 
-// Plain pixels: the popup does not follow the DPI.
-constexpr int kPadding = 8;
-constexpr int kWrapWidth = 284;
+// At 96 DPI, scaled to the DPI of the monitor the popup shows on.
+constexpr int kPadding96 = 8;
+constexpr int kWrapWidth96 = 284;
+constexpr int kMinTextWidth96 = 84;
+constexpr int kMaxWidth96 = 300;
+constexpr int kSeparatorSlot96 = 12;
+constexpr int kSeparatorOffset96 = 6;
 constexpr int kMeasureLimit = 10000;
-constexpr int kMinTextWidth = 84;
-constexpr int kMaxWidth = 300;
-constexpr int kSeparatorSlot = 12;
-constexpr int kSeparatorOffset = 6;
+// What one popup shows of a text, so that a text of any length (files are
+// edited by hand too) opens and repaints the popup at once: characters of
+// one line, lines of one entry (between separators), lines in all.
+constexpr size_t kLineLimit = 100;
+constexpr int kEntryLineLimit = 3;
+constexpr size_t kPopupLineLimit = 60;
+const wchar_t kCutMark = L'\u2026';
 constexpr COLORREF kBackground = RGB(0xFF, 0xFF, 0xE1);
 constexpr COLORREF kBorder = RGB(200, 200, 200);
 constexpr COLORREF kSeparator = RGB(220, 220, 220);
@@ -27,12 +36,14 @@ constexpr UINT kDrawFormat = DT_WORDBREAK | DT_NOPREFIX;
 
 bool g_classRegistered = false;
 
-HFONT CreatePopupFont() {
+// The message font of the popup's monitor, not of the primary one.
+HFONT CreatePopupFont(int dpi) {
   // The structure as Windows Vista and later define it (504 bytes).
   static_assert(sizeof(NONCLIENTMETRICSW) == 504, "NONCLIENTMETRICSW of Vista and later");
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof metrics;
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                             static_cast<UINT>(dpi));
   LOGFONTW font = metrics.lfMessageFont;
   font.lfHeight = PopupFontHeight(font.lfHeight);
   return CreateFontIndirectW(&font);
@@ -59,9 +70,11 @@ void PaintPopup(HWND popup) {
     SelectGuard brush(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, client.left, client.top, client.right, client.bottom);
   }
+  int dpi = WindowDpi(popup);
   RECT area = client;
-  InflateRect(&area, -kPadding, -kPadding);
-  FontOwner font(CreatePopupFont());
+  int padding = ScaleForDpi(kPadding96, dpi);
+  InflateRect(&area, -padding, -padding);
+  FontOwner font(CreatePopupFont(dpi));
   SelectGuard fontGuard(dc, font.Get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kTextColor);
@@ -72,12 +85,13 @@ void PaintPopup(HWND popup) {
     SelectGuard pen(dc, separator.Get());
     int top = area.top;
     int blank = SpaceHeight(dc);
+    int offset = ScaleForDpi(kSeparatorOffset96, dpi);
     for (const PopupLine &line : WalkPopupLines(*text)) {
       switch (line.kind) {
       case PopupLineKind::Separator:
-        MoveToEx(dc, area.left, top + kSeparatorOffset, nullptr);
-        LineTo(dc, area.right, top + kSeparatorOffset);
-        top += kSeparatorSlot;
+        MoveToEx(dc, area.left, top + offset, nullptr);
+        LineTo(dc, area.right, top + offset);
+        top += ScaleForDpi(kSeparatorSlot96, dpi);
         break;
       case PopupLineKind::Text: {
         RECT block = {area.left, top, area.right, area.bottom};
@@ -127,38 +141,81 @@ void RegisterPopupClass() {
   g_classRegistered = true;
 }
 
-SIZE MeasurePopup(const std::vector<PopupLine> &lines) {
+SIZE MeasurePopup(const std::vector<PopupLine> &lines, int dpi) {
   WindowDc screen(nullptr);
-  FontOwner font(CreatePopupFont());
+  FontOwner font(CreatePopupFont(dpi));
   SelectGuard fontGuard(screen.Get(), font.Get());
-  return PopupSizeFor(lines, SpaceHeight(screen.Get()), [&](const std::wstring &text) {
-    RECT bounds = {0, 0, kWrapWidth, kMeasureLimit};
+  int wrapWidth = ScaleForDpi(kWrapWidth96, dpi);
+  return PopupSizeFor(lines, dpi, SpaceHeight(screen.Get()), [&](const std::wstring &text) {
+    RECT bounds = {0, 0, wrapWidth, kMeasureLimit};
     int height = DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &bounds,
                            kMeasureFormat);
     return SIZE{bounds.right - bounds.left, height};
   });
 }
 
+// A line of at most kLineLimit characters, the last of them the cut mark
+// when the line was longer; never half a surrogate pair before the mark.
+std::wstring CutLine(const std::wstring &text, size_t first, size_t length) {
+  if (length <= kLineLimit)
+    return text.substr(first, length);
+  size_t kept = kLineLimit - 1;
+  if (IS_HIGH_SURROGATE(text[first + kept - 1]))
+    --kept;
+  return text.substr(first, kept) + kCutMark;
+}
+
+// Ends the line with the cut mark: the entry goes on beyond it.
+void MarkCut(PopupLine &line) {
+  if (line.kind != PopupLineKind::Text)
+    line = {PopupLineKind::Text, std::wstring()};
+  if (line.text.empty() || line.text.back() != kCutMark)
+    line.text += kCutMark;
+}
+
+// False, after a last line of the cut mark alone, when the popup is full.
+bool AddPopupLine(std::vector<PopupLine> &lines, PopupLine line) {
+  if (lines.size() == kPopupLineLimit) {
+    lines.push_back({PopupLineKind::Text, std::wstring(1, kCutMark)});
+    return false;
+  }
+  lines.push_back(std::move(line));
+  return true;
+}
+
 } // namespace
 
 std::vector<PopupLine> WalkPopupLines(const std::wstring &text) {
   std::vector<PopupLine> lines;
-  std::wistringstream stream(text);
-  std::wstring line;
   bool afterSeparator = false;
-  while (std::getline(stream, line, L'\n')) {
-    if (!line.empty() && line.back() == L'\r')
-      line.pop_back();
-    if (line == L"---") {
-      lines.push_back({PopupLineKind::Separator, std::wstring()});
+  int entryLines = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = std::min(text.find(L'\n', start), text.size());
+    size_t length = end - start;
+    if (length > 0 && text[end - 1] == L'\r')
+      --length;
+    const size_t first = start;
+    start = end + 1;
+    if (length == 3 && text.compare(first, 3, L"---") == 0) {
+      if (!AddPopupLine(lines, {PopupLineKind::Separator, std::wstring()}))
+        break;
       afterSeparator = true;
+      entryLines = 0;
       continue;
     }
-    if (!line.empty())
-      lines.push_back({PopupLineKind::Text, line});
-    else if (!afterSeparator)
-      lines.push_back({PopupLineKind::Blank, std::wstring()});
+    bool dropped = length == 0 && afterSeparator;
     afterSeparator = false;
+    if (dropped || entryLines > kEntryLineLimit)
+      continue;
+    if (++entryLines > kEntryLineLimit) {
+      MarkCut(lines.back());
+      continue;
+    }
+    PopupLine line = {PopupLineKind::Blank, std::wstring()};
+    if (length > 0)
+      line = {PopupLineKind::Text, CutLine(text, first, length)};
+    if (!AddPopupLine(lines, std::move(line)))
+      break;
   }
   return lines;
 }
@@ -179,14 +236,15 @@ LONG PopupFontHeight(LONG messageFontHeight) {
   return static_cast<LONG>(messageFontHeight * 1.3);
 }
 
-SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int blankHeight,
+SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int dpi, int blankHeight,
                   const std::function<SIZE(const std::wstring &)> &measureText) {
-  int height = 2 * kPadding;
-  int textWidth = kMinTextWidth;
+  int padding = ScaleForDpi(kPadding96, dpi);
+  int height = 2 * padding;
+  int textWidth = ScaleForDpi(kMinTextWidth96, dpi);
   for (const PopupLine &line : lines) {
     switch (line.kind) {
     case PopupLineKind::Separator:
-      height += kSeparatorSlot;
+      height += ScaleForDpi(kSeparatorSlot96, dpi);
       break;
     case PopupLineKind::Text: {
       SIZE block = measureText(line.text);
@@ -199,7 +257,7 @@ SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int blankHeight,
       break;
     }
   }
-  return {std::min(textWidth + 2 * kPadding, kMaxWidth), height};
+  return {std::min(textWidth + 2 * padding, ScaleForDpi(kMaxWidth96, dpi)), height};
 }
 
 void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y) {
@@ -209,18 +267,16 @@ void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y) {
   g_app.popup = nullptr;
   g_app.popupText = text;
 
-  SIZE size = MeasurePopup(WalkPopupLines(g_app.popupText));
-  // The primary monitor's work area, wherever the cursor is.
-  RECT workArea = {};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
-  POINT place = PlacePopup(x, y, size.cx, size.cy, workArea);
-
+  // Made hidden at the cursor first: its DPI is then that of the monitor it
+  // shows on, which its size and font follow.
   HWND popup = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClassName,
-                               L"", WS_POPUP, place.x, place.y, size.cx, size.cy, owner, nullptr,
-                               g_app.instance, nullptr);
+                               L"", WS_POPUP, x, y, 1, 1, owner, nullptr, g_app.instance, nullptr);
   g_app.popup = popup;
   if (!popup)
     return;
+  SIZE size = MeasurePopup(WalkPopupLines(g_app.popupText), WindowDpi(popup));
+  // Beside the cursor, on the cursor's monitor.
+  POINT place = PlacePopup(x, y, size.cx, size.cy, WorkAreaNear(RECT{x, y, x + 1, y + 1}));
   SetWindowLongPtrW(popup, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&g_app.popupText));
   SetWindowPos(popup, HWND_TOPMOST, place.x, place.y, size.cx, size.cy,
                SWP_NOACTIVATE | SWP_SHOWWINDOW);

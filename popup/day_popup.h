@@ -13,15 +13,16 @@ struct PopupLine {
 };
 
 // The lines of a popup text: "---" separators, text blocks, blank lines
-// (an empty line right after a separator is dropped).
+// (an empty line right after a separator is dropped). Bounded, whatever the
+// text: long lines, long entries and too many lines are cut, with "…".
 std::vector<PopupLine> WalkPopupLines(const std::wstring &text);
 // Where a popup of this size goes for a cursor point, kept inside the work area.
 POINT PlacePopup(int x, int y, int width, int height, const RECT &workArea);
 // The popup font's height for the message font's height (times 1.3, truncated).
 LONG PopupFontHeight(LONG messageFontHeight);
-// The popup's outer size for its lines, given the height of a blank line and
-// a measure of a text block wrapped at the popup's wrap width.
-SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int blankHeight,
+// The popup's outer size at a DPI for its lines, given the height of a blank
+// line and a measure of a text block wrapped at the popup's wrap width.
+SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int dpi, int blankHeight,
                   const std::function<SIZE(const std::wstring &)> &measureText);
 
 // Shows text at (x, y) in screen pixels, replacing any open popup.

@@ -6,7 +6,7 @@
 // Icons and fonts
 #define IDI_APP 102
 #define IDF_HOOGE 1008 // "Hooge 05_55", registered privately at start-up
-#define IDF_ORG 1009   // "Org_v01", carried but not registered
+#define IDF_ORG 1009   // "Org_v01", registered privately at start-up
 
 // Context-menu commands of the calendar window
 #define IDM_SCHEDULE_LIST 3001

@@ -9,6 +9,9 @@
 // Lists every schedule; add, edit and delete are saved at once.
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FillScheduleList(HWND dialog);
+// A schedule's text as its row shows it: line breaks as " / ", cut with "…"
+// past a length no row can show. The schedule itself keeps its text.
+std::wstring ScheduleListText(const std::wstring &text);
 // Saves a change just made to ScheduleList (taking in another process's
 // changes), refills the list and repaints the calendar; tells the user when
 // the save failed.

@@ -12,15 +12,21 @@
 #include "app/app_state.h"
 #include "app/gdi_owner.h"
 #include "app/notices.h"
+#include "app/screen_area.h"
+#include "calendar/calendar_paint.h"
+#include "calendar/month_grid.h"
 #include "resources/resource.h"
 #include "schedules/schedule_store.h"
 
 namespace {
 
-// Column widths are plain pixels.
-constexpr int kDateColumnWidth = 150;
-constexpr int kTextColumnWidth = 300;
-constexpr int kMinTextColumnWidth = 50;
+// Column widths at 96 DPI, scaled to the dialog's.
+constexpr int kDateColumnWidth96 = 150;
+constexpr int kTextColumnWidth96 = 300;
+constexpr int kMinTextColumnWidth96 = 50;
+// A row shows this much of a text: more is never readable in one row, and a
+// file edited by hand may hold megabytes.
+constexpr size_t kListTextLimit = 1024;
 constexpr DWORD kListViewStyles = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
 
 const int kFontControls[] = {IDC_SCHEDULE_VIEW, IDC_SCHEDULE_ADD, IDC_SCHEDULE_EDIT,
@@ -44,7 +50,9 @@ std::vector<int> SelectedRows(HWND dialog) {
 }
 
 // At the calendar window's stored corner, or centred on the primary screen
-// when there is none.
+// when there is none; moved into the work area where it would run off it (a
+// calendar in a screen corner would otherwise push the buttons and the close
+// box out of reach).
 void PlaceDialog(HWND dialog) {
   int x = g_app.settings.PosX;
   int y = g_app.settings.PosY;
@@ -55,6 +63,7 @@ void PlaceDialog(HWND dialog) {
     y = (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2;
   }
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  KeepWindowOnScreen(dialog);
 }
 
 void InsertColumn(HWND view, int index, const wchar_t *title, int width) {
@@ -71,17 +80,21 @@ void SetUpScheduleView(HWND dialog) {
   while (ListView_DeleteColumn(view, 0)) {
   }
   ListView_SetExtendedListViewStyle(view, kListViewStyles);
-  InsertColumn(view, 0, L"日時", kDateColumnWidth);
-  InsertColumn(view, 1, L"内容", kTextColumnWidth);
+  int dpi = WindowDpi(dialog);
+  InsertColumn(view, 0, L"日時", ScaleForDpi(kDateColumnWidth96, dpi));
+  InsertColumn(view, 1, L"内容", ScaleForDpi(kTextColumnWidth96, dpi));
 }
 
 void SizeColumns(HWND dialog) {
   HWND view = ScheduleView(dialog);
   RECT client;
   GetClientRect(view, &client);
-  ListView_SetColumnWidth(view, 0, kDateColumnWidth);
+  int dpi = WindowDpi(dialog);
+  int dateWidth = ScaleForDpi(kDateColumnWidth96, dpi);
+  ListView_SetColumnWidth(view, 0, dateWidth);
   ListView_SetColumnWidth(view, 1,
-                          std::max(client.right - kDateColumnWidth, LONG{kMinTextColumnWidth}));
+                          std::max(static_cast<int>(client.right) - dateWidth,
+                                   ScaleForDpi(kMinTextColumnWidth96, dpi)));
 }
 
 // Result 1 when the user confirmed; the copy then holds the entered values.
@@ -201,6 +214,27 @@ INT_PTR OnNcDestroy() {
 
 } // namespace
 
+std::wstring ScheduleListText(const std::wstring &text) {
+  std::wstring shown;
+  size_t i = 0;
+  for (; i < text.size() && shown.size() < kListTextLimit; ++i) {
+    if (text[i] != L'\r' && text[i] != L'\n') {
+      shown += text[i];
+      continue;
+    }
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+      ++i;
+    shown += L" / ";
+  }
+  if (i < text.size()) {
+    // Never half a surrogate pair before the mark.
+    if (IS_HIGH_SURROGATE(shown.back()))
+      shown.pop_back();
+    shown += L'\u2026';
+  }
+  return shown;
+}
+
 void FillScheduleList(HWND dialog) {
   SortSchedules();
   HWND view = ScheduleView(dialog);
@@ -218,8 +252,8 @@ void FillScheduleList(HWND dialog) {
     item.iItem = row;
     item.pszText = when;
     ListView_InsertItem(view, &item);
-    // The text as held, line breaks included.
-    ListView_SetItemText(view, row, 1, const_cast<wchar_t *>(entry.text.c_str()));
+    std::wstring text = ScheduleListText(entry.text);
+    ListView_SetItemText(view, row, 1, const_cast<wchar_t *>(text.c_str()));
     ++row;
   }
   SendMessageW(view, WM_SETREDRAW, TRUE, 0);

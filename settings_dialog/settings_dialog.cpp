@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/gdi_owner.h"
 #include "app/late_bound.h"
+#include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
 #include "holidays/holiday_update.h"
 #include "resources/resource.h"
@@ -76,11 +77,14 @@ void RepaintCalendar() {
     InvalidateRect(g_app.mainWindow, nullptr, TRUE);
 }
 
-// Outer size in physical pixels, as stored; the position stays.
+// Outer size in physical pixels, as stored. The position stays unless the
+// larger window would run off the work area near a screen edge.
 void ResizeCalendar(UINT extraFlags) {
-  if (g_app.mainWindow)
-    SetWindowPos(g_app.mainWindow, nullptr, 0, 0, g_app.settings.WinW, g_app.settings.WinH,
-                 SWP_NOMOVE | SWP_NOZORDER | extraFlags);
+  if (!g_app.mainWindow)
+    return;
+  SetWindowPos(g_app.mainWindow, nullptr, 0, 0, g_app.settings.WinW, g_app.settings.WinH,
+               SWP_NOMOVE | SWP_NOZORDER | extraFlags);
+  KeepWindowOnScreen(g_app.mainWindow);
 }
 
 void RebuildCalendarFonts() {
@@ -124,6 +128,9 @@ void FillFontList(HWND dialog) {
 }
 
 void OnInitDialog(HWND dialog) {
+  // The template opens at the calendar's corner; near a screen edge that
+  // would put the buttons out of reach.
+  KeepWindowOnScreen(dialog);
   AppSettings &settings = g_app.settings;
   if (!settings.Face[0])
     CopyToField(settings.Face, 32, kDefaultFace);
@@ -263,9 +270,10 @@ void ApplySettingsDialog(HWND dialog) {
   SettingsChanges changes = ApplyDialogValues(ReadDialogValues(dialog), g_app.settings);
   if (changes.fonts)
     RebuildCalendarFonts();
-  SaveSettings();
+  // Resized first, so the save holds the position a fit may have moved it to.
   if (changes.size)
     ResizeCalendar(0);
+  SaveSettings();
   RepaintCalendar();
 }
 

@@ -18,6 +18,7 @@ from fontTools.agl import UV2AGL
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import newTable
+from fontTools.ttLib.tables import ttProgram
 from fontTools.ttLib.tables._c_m_a_p import CmapSubtable
 
 # 100 units per pixel keeps every outline point on the pixel grid.
@@ -59,27 +60,107 @@ def parse_source(path):
     return header, glyphs
 
 
-def draw_bitmap(rows, ascent):
-    """Outline a bitmap, one rectangle per horizontal run of ink."""
-    pen = TTGlyphPen(None)
-    for i, row in enumerate(rows):
-        top = (ascent - i) * PIXEL
-        x = 0
-        while x < len(row):
-            if row[x] != "#":
-                x += 1
+def ink_contours(rows):
+    """The outlines of a bitmap's ink: one contour around each connected run
+    of pixels and one around each hole, as closed lists of corner points on
+    the pixel grid (x right, y up from the bottom of the bitmap).
+
+    Pixels that touch only at a corner stay apart, so no outline crosses
+    itself. Outer contours run clockwise and holes counter-clockwise, as
+    TrueType fills them.
+    """
+    height = len(rows)
+
+    def ink(x, y):
+        row = height - 1 - y
+        return 0 <= row < height and 0 <= x < len(rows[row]) and rows[row][x] == "#"
+
+    # Every pixel side between ink and blank, directed with the ink on its right.
+    edges = {}
+    for y in range(height):
+        for x in range(len(rows[0])):
+            if not ink(x, y):
                 continue
-            end = x
-            while end < len(row) and row[end] == "#":
-                end += 1
-            # Clockwise, as TrueType expects for filled contours.
-            pen.moveTo((x * PIXEL, top - PIXEL))
-            pen.lineTo((x * PIXEL, top))
-            pen.lineTo((end * PIXEL, top))
-            pen.lineTo((end * PIXEL, top - PIXEL))
-            pen.closePath()
-            x = end
-    return pen.glyph()
+            for start, end, outside in (
+                ((x, y), (x, y + 1), (x - 1, y)),  # left side, upward
+                ((x, y + 1), (x + 1, y + 1), (x, y + 1)),  # top, rightward
+                ((x + 1, y + 1), (x + 1, y), (x + 1, y)),  # right side, downward
+                ((x + 1, y), (x, y), (x, y - 1)),  # bottom, leftward
+            ):
+                if not ink(*outside):
+                    edges.setdefault(start, []).append(end)
+
+    contours = []
+    while edges:
+        first = min(edges)
+        point, direction, contour = first, None, []
+        while True:
+            ends = edges[point]
+            if len(ends) > 1:
+                # Where two runs touch at a corner, turn right: that keeps
+                # to the run this contour is going round.
+                right = (direction[1], -direction[0])
+                end = next(e for e in ends if (e[0] - point[0], e[1] - point[1]) == right)
+            else:
+                end = ends[0]
+            ends.remove(end)
+            if not ends:
+                del edges[point]
+            step = (end[0] - point[0], end[1] - point[1])
+            if step != direction:
+                contour.append(point)
+            point, direction = end, step
+            if point == first:
+                break
+        # The start is a corner only when the last side turns into the first.
+        if contour[0] == first and len(contour) > 1:
+            last_step = (first[0] - contour[-1][0], first[1] - contour[-1][1])
+            first_step = (contour[1][0] - first[0], contour[1][1] - first[1])
+            if (last_step[0] == 0) == (first_step[0] == 0):
+                contour.pop(0)
+        contours.append(contour)
+    return contours
+
+
+def draw_bitmap(rows, ascent):
+    """Outline a bitmap, one contour per connected run of ink and per hole.
+
+    Shared sides between pixels leave no edge inside the ink, so no scaling
+    of the pixel grid can open a gap between rows or columns of one stroke.
+    """
+    pen = TTGlyphPen(None)
+    bottom = ascent - len(rows)
+    for contour in ink_contours(rows):
+        points = [(x * PIXEL, (y + bottom) * PIXEL) for x, y in contour]
+        pen.moveTo(points[0])
+        for point in points[1:]:
+            pen.lineTo(point)
+        pen.closePath()
+    glyph = pen.glyph()
+    glyph.program = grid_fit_program(len(glyph.coordinates) if glyph.numberOfContours else 0)
+    return glyph
+
+
+def grid_fit_program(points):
+    """A glyph program that moves every outline point to the nearest pixel
+    edge, across and then up: each row and column of the design then covers
+    whole pixels (at least one from 8 pixels per em up) and no pixel centre
+    lies on an edge, at any size. Calls function 0 (see FONT_PROGRAM) once a point.
+    """
+    program = ttProgram.Program()
+    if points:
+        push = "PUSH[ ] " + " ".join(str(p) for p in range(points)) + f" {points} 0"
+        program.fromAssembly(["SVTCA[1]", push, "LOOPCALL[ ]", "SVTCA[0]", push, "LOOPCALL[ ]"])
+    else:
+        program.fromBytecode(b"")
+    return program
+
+
+# Function 0: round the point on the stack to the grid along the axis set.
+FONT_PROGRAM = ["PUSHB[ ] 0", "FDEF[ ]", "MDAP[1]", "ENDF[ ]"]
+# Dropout control at every size (SCANCTRL 511), rule 4 (SCANTYPE): where a
+# renderer leaves a stroke between pixel centres after all, it sets one.
+CONTROL_PROGRAM = ["PUSHW[ ] 511", "SCANCTRL[ ]", "PUSHB[ ] 4", "SCANTYPE[ ]"]
 
 
 def notdef_rows(width, ascent):
@@ -181,6 +262,14 @@ def build_font(header, glyphs):
         modified=TIMESTAMP,
         lowestRecPPEM=header["em"],
     )
+    for tag, assembly in (("fpgm", FONT_PROGRAM), ("prep", CONTROL_PROGRAM)):
+        fb.font[tag] = table = newTable(tag)
+        table.program = ttProgram.Program()
+        table.program.fromAssembly(assembly)
+    maxp = fb.font["maxp"]
+    maxp.maxFunctionDefs = 1
+    maxp.maxStackElements = max(len(glyf[n].coordinates) for n in order if glyf[n].numberOfContours) + 2
+    maxp.maxSizeOfInstructions = max(len(glyf[n].program.getBytecode()) for n in order)
     # gasp: grid-fit, no greyscale, at every size; pixel edges stay hard.
     fb.font["gasp"] = gasp = newTable("gasp")
     gasp.version = 1

@@ -2,7 +2,8 @@
 # test prefix (it has Marlett for the caption buttons) and a private Xvfb, and
 # offers take_pictures, which runs a disabled end-to-end test that saves
 # pictures inside Wine's virtual desktop (so frames show), then turns them
-# into docs/NAME.png.
+# into docs/NAME.png. DAYGLASS_DESKTOP sets the virtual desktop's size
+# (1024x768 unless set; at most the Xvfb screen, 1280x1024).
 #   . tools/screenshots.sh TARGET...
 #   take_pictures TEST_EXE GTEST_FILTER NAME...
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -26,7 +27,7 @@ take_pictures() {
   local test=$1 filter=$2
   shift 2
   DAYGLASS_EXE="$build/dayglass.exe" DAYGLASS_SHOTS="$shots" \
-    wine explorer /desktop=dayglass-shots,1024x768 "$build/tests/$test" \
+    wine explorer /desktop=dayglass-shots,"${DAYGLASS_DESKTOP:-1024x768}" "$build/tests/$test" \
     --gtest_also_run_disabled_tests --gtest_filter="$filter"
   wineserver -w
   local name

@@ -15,21 +15,6 @@ namespace {
 
 const RECT kClient = {0, 0, 294, 291};
 
-// The pixel font, registered once for this process as start-up does.
-void RegisterPixelFont() {
-  static bool registered = false;
-  if (registered)
-    return;
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDF_HOOGE), RT_FONT);
-  ASSERT_NE(resource, nullptr);
-  DWORD installed = 0;
-  ASSERT_NE(AddFontMemResourceEx(LockResource(LoadResource(module, resource)),
-                                 SizeofResource(module, resource), nullptr, &installed),
-            nullptr);
-  registered = true;
-}
-
 // PaintMonth on a Bg-filled bitmap of the client's size, as the window does.
 Capture PaintToPixels(const RECT &client) {
   Capture capture;
@@ -75,7 +60,7 @@ int Area(const RECT &rect) {
 class PaintMonthTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    RegisterPixelFont();
+    RegisterPixelFontsOnce();
     g_app.mainWindow = nullptr;
     g_app.settings = DefaultSettings();
     g_app.settings.DatePx = 16; // the pixel font draws whole pixels at 8, 16, 24
@@ -219,6 +204,22 @@ LRESULT CALLBACK PaintOnlyProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // Wine reports no GDI object counts, so the test fills the process's GDI
 // handle table up to a few hundred free slots and counts those: they must
 // stay as many over hundreds of paints and popups.
+// Each face the settings offer for the calendar paints with that face, not
+// with the one the system falls back to for an unknown name.
+TEST_F(PaintMonthTest, EachPixelFontPaintsTheCalendar) {
+  auto paintWith = [](const wchar_t *face) {
+    CopyToField(g_app.settings.Face, 32, face);
+    CreateCalendarFonts(96);
+    return PaintToPixels(kClient).pixels;
+  };
+  const std::vector<COLORREF> fallback = paintWith(L"No Such Face");
+  const std::vector<COLORREF> hooge = paintWith(L"Hooge 05_55");
+  const std::vector<COLORREF> org = paintWith(L"Org_v01");
+  EXPECT_NE(hooge, fallback);
+  EXPECT_NE(org, fallback);
+  EXPECT_NE(org, hooge);
+}
+
 TEST_F(PaintMonthTest, PaintsAndPopupsKeepNoGdiObjects) {
   g_app.instance = GetModuleHandleW(nullptr);
   g_app.schedules = {MakeSchedule(today.wYear, today.wMonth, today.wDay, 0, 0, L"x")};

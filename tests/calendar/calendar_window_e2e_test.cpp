@@ -331,4 +331,21 @@ TEST_F(CalendarPictures, DISABLED_CaptureForDocs) {
   DeleteFileW((folder + L"\\popup-before.bmp").c_str());
 }
 
+// The calendar and its schedule list at 150 %: tools/screenshot_high_dpi.sh
+// runs it in a prefix at 144 DPI.
+TEST_F(CalendarPictures, DISABLED_CaptureAtHighDpiForDocs) {
+  const std::wstring folder = ShotsFolder();
+  ASSERT_FALSE(folder.empty());
+  HWND window = Start("[Window]\r\nPosX=16\r\nPosY=16\r\n" + MarchData(), true);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(SaveWindowPicture(window, folder + L"\\calendar-144dpi.bmp"));
+  PostMessageW(window, WM_COMMAND, IDM_SCHEDULE_LIST, 0);
+  HWND list = app->WaitForWindow(L"#32770");
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(SaveWindowPicture(list, folder + L"\\schedule-list-144dpi.bmp"));
+  PostMessageW(list, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(list) || !IsWindowVisible(list); }));
+  Stop(window);
+}
+
 } // namespace

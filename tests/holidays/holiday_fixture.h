@@ -8,15 +8,9 @@
 #include "holidays/holiday_csv.h"
 #include "tests/support/test_support.h"
 
-// A file of tests/holidays/fixtures. __FILE__ holds this header's absolute
-// path; a Linux path is reached through Wine's Z: drive.
+// A file of tests/holidays/fixtures.
 inline std::wstring HolidayFixturePath(const std::wstring &name) {
-  std::wstring path = Wide(__FILE__);
-  path = path.substr(0, path.find_last_of(L"/\\") + 1) + L"fixtures\\" + name;
-  for (wchar_t &c : path)
-    if (c == L'/')
-      c = L'\\';
-  return path[0] == L'\\' ? L"Z:" + path : path;
+  return SourcePath(L"tests/holidays/fixtures/" + name);
 }
 
 // The plain list the CSV fixture is made from, as the parser's rows.

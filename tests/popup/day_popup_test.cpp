@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/app_state.h"
 #include "tests/support/test_support.h"
 
@@ -45,6 +47,41 @@ TEST(WalkPopupLines, KeepsTheTextWithoutItsLineEnd) {
   EXPECT_EQ(lines[3].text, L"b");
 }
 
+// A text of any size shows a few lines of each entry, each line cut with "…".
+TEST(WalkPopupLines, BoundsWhatItShows) {
+  const std::wstring mark = L"\u2026";
+  const std::wstring huge(1000000, L'x');
+  std::vector<PopupLine> one = WalkPopupLines(L"09:00 " + huge);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].text, L"09:00 " + std::wstring(93, L'x') + mark);
+
+  // A cut never leaves half of a surrogate pair.
+  std::wstring pairs;
+  for (int i = 0; i < 100; ++i)
+    pairs += L"\U0001F600";
+  EXPECT_EQ(WalkPopupLines(pairs)[0].text, pairs.substr(0, 98) + mark);
+
+  std::wstring tall = L"10:00 a";
+  for (int i = 0; i < 100000; ++i)
+    tall += L"\r\nline";
+  std::vector<PopupLine> entry = WalkPopupLines(tall + L"\r\n---\r\n11:00 b");
+  ASSERT_EQ(entry.size(), 5u); // three lines, the separator, the next entry
+  EXPECT_EQ(entry[2].text, L"line" + mark);
+  EXPECT_EQ(entry[4].text, L"11:00 b");
+  EXPECT_EQ(WalkPopupLines(L"a\r\nb\r\n\r\n\r\nc")[2].text, mark); // a cut blank line
+
+  std::wstring many = L"09:00 first";
+  for (int i = 0; i < 10000; ++i)
+    many += L"\r\n---\r\n09:00 next";
+  std::vector<PopupLine> day = WalkPopupLines(many);
+  ASSERT_EQ(day.size(), 61u);
+  EXPECT_EQ(day.back().kind, PopupLineKind::Text);
+  EXPECT_EQ(day.back().text, mark);
+  std::printf("[reliability] a day's popup text of 1,000,000 characters, of 100,000 lines, of "
+              "10,000 entries | 3 | 100 characters a line, 3 lines an entry, 61 lines in all, "
+              "with \u2026 where cut\n");
+}
+
 TEST(PlacePopup, StaysInsideThePrimaryWorkArea) {
   const RECT work = {0, 0, 1280, 1000};
   struct Case {
@@ -75,31 +112,35 @@ TEST(PopupFontHeight, EnlargesByThirtyPercentTowardZero) {
   EXPECT_EQ(PopupFontHeight(0), 0);
 }
 
-TEST(PopupSizeFor, AddsUpLinesAndKeepsTheWidthBetweenItsBounds) {
+TEST(PopupSizeFor, AddsUpLinesAndKeepsTheWidthBetweenItsBoundsAtEachDpi) {
   const int line = 20;
   const int blank = 17;
-  auto measure = [&](const std::wstring &text) {
-    // Ten pixels a character, wrapped at 284.
-    int width = static_cast<int>(text.size()) * 10;
-    int rows = width / 284 + 1;
-    return SIZE{width < 284 ? width : 284, rows * line};
-  };
-  SIZE one = PopupSizeFor(WalkPopupLines(L"abc"), blank, measure);
-  EXPECT_EQ(one.cx, 100);
-  EXPECT_EQ(one.cy, 16 + line);
+  for (int dpi : {96, 144}) {
+    // Padding 8, separator slot 12, width 100 to 300 at 96 DPI.
+    auto px = [dpi](int value96) { return value96 * dpi / 96; };
+    auto measure = [&](const std::wstring &text) {
+      // Ten pixels a character, wrapped at the scaled wrap width.
+      int width = static_cast<int>(text.size()) * 10;
+      int wrap = px(284);
+      return SIZE{width < wrap ? width : wrap, (width / wrap + 1) * line};
+    };
+    SIZE one = PopupSizeFor(WalkPopupLines(L"abc"), dpi, blank, measure);
+    EXPECT_EQ(one.cx, px(100)) << dpi;
+    EXPECT_EQ(one.cy, px(16) + line) << dpi;
 
-  SIZE wide = PopupSizeFor(WalkPopupLines(std::wstring(40, L'x')), blank, measure);
-  EXPECT_EQ(wide.cx, 300);
-  EXPECT_EQ(wide.cy, 16 + 2 * line);
+    SIZE wide = PopupSizeFor(WalkPopupLines(std::wstring(60, L'x')), dpi, blank, measure);
+    EXPECT_EQ(wide.cx, px(300)) << dpi;
+    EXPECT_EQ(wide.cy, px(16) + (600 / px(284) + 1) * line) << dpi;
 
-  SIZE mid = PopupSizeFor(WalkPopupLines(std::wstring(15, L'x')), blank, measure);
-  EXPECT_EQ(mid.cx, 150 + 16);
+    SIZE mid = PopupSizeFor(WalkPopupLines(std::wstring(15, L'x')), dpi, blank, measure);
+    EXPECT_EQ(mid.cx, 150 + px(16)) << dpi;
 
-  SIZE five = PopupSizeFor(WalkPopupLines(L"h\r\n---\r\na\r\n---\r\nb"), blank, measure);
-  EXPECT_EQ(five.cy, 16 + 3 * line + 2 * 12);
+    SIZE five = PopupSizeFor(WalkPopupLines(L"h\r\n---\r\na\r\n---\r\nb"), dpi, blank, measure);
+    EXPECT_EQ(five.cy, px(16) + 3 * line + 2 * px(12)) << dpi;
 
-  SIZE blanks = PopupSizeFor(WalkPopupLines(L"a\r\n\r\n---\r\n\r\nb"), blank, measure);
-  EXPECT_EQ(blanks.cy, 16 + 2 * line + blank + 12);
+    SIZE blanks = PopupSizeFor(WalkPopupLines(L"a\r\n\r\n---\r\n\r\nb"), dpi, blank, measure);
+    EXPECT_EQ(blanks.cy, px(16) + 2 * line + blank + px(12)) << dpi;
+  }
 }
 
 // The real window, shown from this process.
@@ -160,6 +201,13 @@ TEST_F(ShowDayPopupTest, HeightFollowsTheLines) {
   EXPECT_GT(lineHeight, 0);
   EXPECT_EQ(five.bottom - five.top, 16 + 3 * lineHeight + 24);
   EXPECT_EQ(five.right - five.left, 100);
+  // A text of megabytes, as a hand-edited file may hold, shows its cut line.
+  ShowDayPopup(owner, L"09:00 " + std::wstring(1000000, L'x'), 0, 0);
+  ASSERT_NE(g_app.popup, nullptr);
+  RECT huge;
+  GetWindowRect(g_app.popup, &huge);
+  EXPECT_LE(huge.bottom - huge.top, 16 + 8 * lineHeight);
+  UpdateWindow(g_app.popup); // paints the cut line
 }
 
 } // namespace

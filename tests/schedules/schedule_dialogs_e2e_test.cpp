@@ -194,7 +194,7 @@ TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
   ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(ini).find("二階") != std::string::npos; }));
   EXPECT_EQ(Rows(app, list),
             (std::vector<std::wstring>{L"2098/01/02 10:30|初詣", L"2099/05/01 09:00|歯医者",
-                                       L"2099/12/15 07:05|駅前の歯医者\r\n二階"}));
+                                       L"2099/12/15 07:05|駅前の歯医者 / 二階"}));
 
   // Delete the first row; the file follows at once.
   SelectRow(app, list, 0);
@@ -211,6 +211,42 @@ TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
   PostMessageW(list, WM_CLOSE, 0, 0);
   EXPECT_EQ(app.WaitForExit(), 0);
   EXPECT_EQ(ReadFileBytes(ini), saved);
+}
+
+// The list opens where the calendar stands, moved into the work area only
+// when it would run off it, as it would with the calendar in a corner.
+TEST(ScheduleMode, OpensWhollyInsideTheWorkArea) {
+  RECT work = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  struct Case {
+    POINT stored;
+    bool kept;
+  };
+  const Case cases[] = {
+      {{work.left + 300, work.top + 200}, true},
+      {{work.right - 300, work.bottom - 320}, false}, // a 300 x 320 calendar in the corner
+  };
+  for (const Case &c : cases) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                               kBom + "[Window]\r\nPosX=" + std::to_string(c.stored.x) +
+                                   "\r\nPosY=" + std::to_string(c.stored.y) + "\r\n"));
+    Dayglass app(dir.Path(), L"/schedule");
+    HWND list = WaitForDialog(app, L"予定一覧");
+    ASSERT_NE(list, nullptr);
+    RECT frame;
+    GetWindowRect(list, &frame);
+    EXPECT_GE(frame.left, work.left);
+    EXPECT_GE(frame.top, work.top);
+    EXPECT_LE(frame.right, work.right);
+    EXPECT_LE(frame.bottom, work.bottom);
+    if (c.kept) {
+      EXPECT_EQ(frame.left, c.stored.x);
+      EXPECT_EQ(frame.top, c.stored.y);
+    }
+    PostMessageW(list, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitForExit(), 0);
+  }
 }
 
 // Not a check: tools/screenshot_schedule_dialogs.sh runs it inside Wine's

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 
 #include "app/app_state.h"
 #include "calendar/calendar_paint.h"
+#include "calendar/month_grid.h"
 #include "resources/resource.h"
 #include "schedules/schedule_dialogs.h"
 #include "schedules/schedule_store.h"
@@ -167,8 +170,10 @@ TEST_F(ScheduleListDialog, OpensSortedWithItsColumnsAtTheStoredPosition) {
   EXPECT_STREQ(title, L"内容");
   RECT client;
   GetClientRect(view, &client);
-  EXPECT_EQ(ListView_GetColumnWidth(view, 0), 150);
-  EXPECT_EQ(ListView_GetColumnWidth(view, 1), std::max(50L, client.right - 150));
+  const int dpi = WindowDpi(dialog);
+  EXPECT_EQ(ListView_GetColumnWidth(view, 0), ScaleForDpi(150, dpi));
+  EXPECT_EQ(ListView_GetColumnWidth(view, 1),
+            std::max(ScaleForDpi(50, dpi), static_cast<int>(client.right) - ScaleForDpi(150, dpi)));
 
   // Tab order and the control font.
   const int order[] = {IDC_SCHEDULE_VIEW, IDC_SCHEDULE_ADD, IDC_SCHEDULE_EDIT, IDC_SCHEDULE_DELETE,
@@ -183,15 +188,50 @@ TEST_F(ScheduleListDialog, OpensSortedWithItsColumnsAtTheStoredPosition) {
   EXPECT_EQ(font.lfHeight, -MulDiv(11, WindowDpi(dialog), 72));
   EXPECT_STREQ(font.lfFaceName, L"Segoe UI");
 
-  // Sorted rows; a two-line text stays on its row with its line break.
+  // Sorted rows; a two-line text stays on its row, its line break shown as " / ".
   const std::vector<std::wstring> rows = {L"2098/01/02 10:30|初詣",
-                                          L"2099/05/01 08:15|朝会\r\n会議室",
+                                          L"2099/05/01 08:15|朝会 / 会議室",
                                           L"2099/05/01 09:00|歯医者", L"2100/12/31 23:59|大晦日"};
   EXPECT_EQ(Rows(dialog), rows);
   EXPECT_EQ(Texts(g_app.schedules),
             (std::vector<std::wstring>{L"初詣", L"朝会\r\n会議室", L"歯医者", L"大晦日"}));
   EXPECT_EQ(SelectedCount(dialog), 0);
   EXPECT_EQ(File(), initial_); // opening writes nothing
+}
+
+// Run at 96 DPI and, by its own CTest entry, in a prefix at 144 DPI.
+TEST_F(ScheduleListDialog, DateColumnIsWiderThanItsTextAtThisDpi) {
+  g_app.schedules = {Entry(2026, 12, 24, 18, 30, L"x")};
+  HWND dialog = Open();
+  const int dpi = WindowDpi(dialog);
+  if (const char *expected = getenv("DAYGLASS_DPI")) {
+    EXPECT_EQ(dpi, atoi(expected));
+  }
+  HWND view = GetDlgItem(dialog, IDC_SCHEDULE_VIEW);
+  // The list view keeps a margin on either side of a cell's text.
+  int text = ListView_GetStringWidth(view, L"2026/12/24 18:30") + ScaleForDpi(12, dpi);
+  EXPECT_GT(ListView_GetColumnWidth(view, 0), text) << dpi;
+  EXPECT_GE(ListView_GetColumnWidth(view, 1), ScaleForDpi(50, dpi));
+}
+
+TEST(ScheduleListText, ShowsLineBreaksAsSeparatorsAndCutsWhatNoRowShows) {
+  struct Case {
+    std::wstring text, shown;
+  };
+  const std::wstring mark = L"\u2026";
+  const Case cases[] = {
+      {L"歯医者", L"歯医者"},
+      {L"歯医者\r\n2行目", L"歯医者 / 2行目"},
+      {L"a\nb\rc\r\n\r\nd", L"a / b / c /  / d"},
+      {L"", L""},
+      {std::wstring(1024, L'x'), std::wstring(1024, L'x')},
+      {std::wstring(1000000, L'x'), std::wstring(1024, L'x') + mark},
+      {std::wstring(1023, L'x') + L"\U0001F600", std::wstring(1023, L'x') + mark},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(ScheduleListText(c.text), c.shown) << Utf8(c.text.substr(0, 20));
+  std::printf("[reliability] a schedule text of 1,000,000 characters in the schedule list | 1 | "
+              "its row shows 1,024 characters and \u2026; the schedule keeps its text\n");
 }
 
 TEST_F(ScheduleListDialog, CentredWithoutAStoredPosition) {

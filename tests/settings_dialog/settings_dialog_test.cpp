@@ -397,6 +397,34 @@ TEST_F(SettingsDialogTest, DefaultsAreSavedAndSizedWithoutMovingTheWindow) {
   EXPECT_EQ(FileText(), saved);
 }
 
+// With the calendar in the bottom-right corner, the dialog, and the calendar
+// grown by "適用" or "規定値", stay wholly inside the work area.
+TEST_F(SettingsDialogTest, StaysOnScreenWithTheCalendarInACorner) {
+  RECT work = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  auto inside = [&work](HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect.left >= work.left && rect.top >= work.top && rect.right <= work.right &&
+           rect.bottom <= work.bottom;
+  };
+  auto toCorner = [&] {
+    SetWindowPos(owner_, nullptr, work.right - 280, work.bottom - 330, 280, 330, SWP_NOZORDER);
+  };
+  toCorner();
+  ASSERT_TRUE(Open());
+  EXPECT_TRUE(inside(dialog_));
+  Type(IDC_WIDTH, L"500");
+  Type(IDC_HEIGHT, L"400");
+  Press(IDC_APPLY);
+  EXPECT_TRUE(inside(owner_));
+  EXPECT_EQ(OwnerRect().right, work.right);
+  toCorner();
+  Press(IDC_DEFAULTS); // 300 x 320: wider than the window in the corner
+  EXPECT_TRUE(inside(owner_));
+  EXPECT_EQ(OwnerRect().right - OwnerRect().left, 300);
+}
+
 TEST_F(SettingsDialogTest, UpdateDownloadsFromTheAddressAsTypedWithoutStoringIt) {
   HttpServer server;
   ASSERT_TRUE(server.Running());

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/startup.h"
 
 TempDir::TempDir() {
   wchar_t base[MAX_PATH];
@@ -287,4 +288,25 @@ ScheduleEntry MakeSchedule(int year, int month, int day, int hour, int minute,
   entry.text = text;
   entry.markedOld = marked;
   return entry;
+}
+
+std::wstring SourcePath(const std::wstring &relative) {
+  // __FILE__ is this file's absolute path, tests/support/ in the tree.
+  std::wstring path = Wide(__FILE__);
+  for (int up = 0; up < 3; ++up)
+    path = path.substr(0, path.find_last_of(L"/\\"));
+  path += L"/" + relative;
+  for (wchar_t &c : path)
+    if (c == L'/')
+      c = L'\\';
+  return path[0] == L'\\' ? L"Z:" + path : path;
+}
+
+void RegisterPixelFontsOnce() {
+  static const bool registered = [] {
+    g_app.instance = GetModuleHandleW(nullptr);
+    RegisterPrivateFonts();
+    return true;
+  }();
+  (void)registered;
 }

@@ -64,6 +64,12 @@ private:
   PROCESS_INFORMATION process_ = {};
 };
 
+// A file of the source tree by its path from the root ("tools/fonts/x.txt"),
+// a Linux path reached through Wine's Z: drive.
+std::wstring SourcePath(const std::wstring &relative);
+// Registers the program's pixel fonts in this process, once, as start-up does.
+void RegisterPixelFontsOnce();
+
 // A path from an environment variable, a Linux path turned into Wine's Z: form.
 std::wstring EnvPath(const wchar_t *name);
 // The path of dayglass.exe under test (from DAYGLASS_EXE).

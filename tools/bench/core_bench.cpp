@@ -119,7 +119,7 @@ int wmain(int argc, wchar_t **argv) {
   g_app.instance = GetModuleHandleW(nullptr);
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  RegisterPrivateFont();
+  RegisterPrivateFonts();
   LoadSettings();
   g_app.displayed = {2026, 3};
 
@@ -183,6 +183,6 @@ int wmain(int argc, wchar_t **argv) {
   });
   Report("list", list, 0);
   DeleteCalendarFonts();
-  UnregisterPrivateFont();
+  UnregisterPrivateFonts();
   return 0;
 }
