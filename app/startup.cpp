@@ -95,9 +95,14 @@ void EnsureIniFile(const wchar_t *iniPath) {
 
 // The last chance for changes whose save failed: the user hears of it when
 // they are lost with this process. A save with nothing of the user's in it
-// fails silently.
-static void SaveSchedulesAtExit() {
-  if (!SaveSchedules() && SchedulesPending())
+// fails silently. With the settings (the calendar closed by its caption),
+// both go into one rewrite of the file.
+static void SaveAtExit(bool withSettings) {
+  bool saved =
+      withSettings && SettingsSavable()
+          ? SaveSchedules(nullptr, [](IniText &text) { PutSettingsInto(text, g_app.settings); })
+          : SaveSchedules();
+  if (!saved && SchedulesPending())
     ShowSaveFailure(nullptr);
 }
 
@@ -111,7 +116,7 @@ int RunScheduleMode() {
   LoadCommonControls();
   DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
                   ScheduleListDialogProc, 0);
-  SaveSchedulesAtExit();
+  SaveAtExit(false);
   UnregisterPrivateFonts();
   return 0;
 }
@@ -149,7 +154,9 @@ int RunWindowMode() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  SaveSchedulesAtExit();
+  // Destroyed: closed by its caption. The exit command leaves the window,
+  // and the settings were saved at the last move and by the dialog.
+  SaveAtExit(!IsWindow(window));
   UnregisterPrivateFonts();
   return static_cast<int>(message.wParam);
 }

@@ -7,6 +7,7 @@
 #include "app/gdi_owner.h"
 #include "calendar/month_grid.h"
 #include "calendar/paint_rules.h"
+#include "config/numbers.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
     InflateRect(&inner, -inset, -inset);
     if (inner.left < inner.right && inner.top < inner.bottom)
       FillCell(dc, inner, look.fill, todayBrush.Get(), scheduleBrush.Get());
-    DrawTextIn(dc, std::to_wstring(cell.day), cell.rect, kCentred, look.number);
+    DrawTextIn(dc, DecimalText(cell.day), cell.rect, kCentred, look.number);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
+#include "config/numbers.h"
 #include "popup/day_popup.h"
 #include "resources/resource.h"
 #include "schedules/schedule_dialogs.h"
@@ -32,9 +33,9 @@ void OnCreate(HWND window) {
   CreateCalendarFonts(WindowDpi(window));
 }
 
+// The settings are saved after the loop, with the schedules, in one write.
 void OnDestroy() {
   DeleteCalendarFonts();
-  SaveSettings();
   PostQuitMessage(0);
 }
 
@@ -187,9 +188,9 @@ std::wstring BuildDayPopupText(const HolidayMap &holidays, const ScheduleList &s
       continue;
     if (!text.empty())
       text += L"\r\n---\r\n";
-    wchar_t time[16];
-    swprintf(time, 16, L"%02d:%02d", entry.when.wHour, entry.when.wMinute);
-    text += time;
+    AppendDecimal(text, entry.when.wHour, 2);
+    text += L':';
+    AppendDecimal(text, entry.when.wMinute, 2);
     text += L' ';
     text += entry.text;
   }

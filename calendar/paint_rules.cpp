@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "calendar/month_grid.h"
+#include "config/numbers.h"
 #include "config/settings.h"
 
 namespace {
@@ -38,8 +39,9 @@ int WeekdayOfColumn(int column, int startMonday) {
 }
 
 std::wstring MonthTitle(int year, int month) {
-  wchar_t title[32];
-  swprintf(title, 32, L"%04d.%02d", year, month);
+  std::wstring title = DecimalText(year, 4);
+  title += L'.';
+  AppendDecimal(title, month, 2);
   return title;
 }
 

@@ -95,9 +95,10 @@ std::wstring FolderOf(const std::wstring &path) {
 }
 
 std::wstring TemporaryName(unsigned number) {
-  wchar_t name[16];
-  swprintf(name, 16, L"%ls%04x%ls", kTemporaryPrefix, number & 0xFFFFu, kTemporarySuffix);
-  return name;
+  std::wstring name = kTemporaryPrefix;
+  for (int shift = 12; shift >= 0; shift -= 4)
+    name += L"0123456789abcdef"[(number >> shift) & 0xFu];
+  return name + kTemporarySuffix;
 }
 
 bool IsTemporaryName(const wchar_t *name) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/numbers.h"
+
 namespace {
 
 // One line of the text: [begin, end) without its line end; next is where
@@ -318,7 +320,7 @@ void SetIniString(IniText &text, const std::wstring &section, const std::wstring
 }
 
 void SetIniInt(IniText &text, const std::wstring &section, const std::wstring &key, int value) {
-  SetIniString(text, section, key, std::to_wstring(value));
+  SetIniString(text, section, key, DecimalText(value));
 }
 
 // Every line end as CR LF, but for a last line without any. Copies the text

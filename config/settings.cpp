@@ -9,7 +9,7 @@
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
-#include "config/number_scan.h"
+#include "config/numbers.h"
 
 const wchar_t kDefaultFace[] = L"Hooge 05_55";
 const wchar_t kDefaultHolidayUrl[] = L"https://www8.cao.go.jp/chosei/shukujitsu/syukujitsu.csv";
@@ -238,7 +238,7 @@ void PutSettingsInto(IniText &text, const AppSettings &settings) {
       assignments.push_back({entry.section, entry.key, &At<wchar_t>(settings, entry)});
       continue;
     }
-    assignments.push_back({entry.section, entry.key, std::to_wstring(number)});
+    assignments.push_back({entry.section, entry.key, DecimalText(number)});
   }
   // One pass: the file may hold a long list of schedules.
   SetIniValues(text, assignments);
@@ -263,9 +263,13 @@ void LoadSettingsFrom(const IniText &text, bool readable) {
 }
 
 void SaveSettings() {
-  if (!g_settingsKnown)
+  if (!SettingsSavable())
     return;
   UpdateIniText([](IniText &text) { PutSettingsInto(text, g_app.settings); });
+}
+
+bool SettingsSavable() {
+  return g_settingsKnown;
 }
 
 void ResetSettings() {

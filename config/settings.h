@@ -53,4 +53,7 @@ void LoadSettings();
 // The same from a text already read (readable: whether the file could be read).
 void LoadSettingsFrom(const IniText &text, bool readable);
 void SaveSettings();
+// False when the file could not be read at start-up: the stored settings
+// were never seen, and no save may replace them.
+bool SettingsSavable();
 void ResetSettings();

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "app/late_bound.h"
-#include "config/number_scan.h"
+#include "config/numbers.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
-#include "config/number_scan.h"
+#include "config/numbers.h"
 #include "holidays/holiday_store.h"
 #include "resources/resource.h"
 

@@ -177,10 +177,29 @@ INT_PTR OnSize(HWND dialog) {
   return FALSE;
 }
 
-INT_PTR OnNotify(HWND dialog, const NMHDR &header) {
+// Row i is the schedule at position i of the sorted list: the date-time,
+// then the text as the row shows it.
+void SupplyRowText(LVITEMW &item) {
+  if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || item.iItem < 0 ||
+      static_cast<size_t>(item.iItem) >= g_app.schedules.size())
+    return;
+  const ScheduleEntry &entry = g_app.schedules[static_cast<size_t>(item.iItem)];
+  std::wstring text;
+  if (item.iSubItem == 0)
+    AppendScheduleWhen(text, entry.when);
+  else
+    text = ScheduleListText(entry.text);
+  CopyToField(item.pszText, static_cast<size_t>(item.cchTextMax), text);
+}
+
+INT_PTR OnNotify(HWND dialog, NMHDR &header) {
+  if (header.idFrom != IDC_SCHEDULE_VIEW)
+    return FALSE;
   // The double click edits the selected row, whatever lies under the pointer.
-  if (header.idFrom == IDC_SCHEDULE_VIEW && header.code == static_cast<UINT>(NM_DBLCLK))
+  if (header.code == static_cast<UINT>(NM_DBLCLK))
     EditSchedule(dialog);
+  else if (header.code == LVN_GETDISPINFOW)
+    SupplyRowText(reinterpret_cast<NMLVDISPINFOW &>(header).item);
   return FALSE;
 }
 
@@ -238,25 +257,10 @@ std::wstring ScheduleListText(const std::wstring &text) {
 void FillScheduleList(HWND dialog) {
   SortSchedules();
   HWND view = ScheduleView(dialog);
-  // Thousands of rows: one redraw at the end, room made once.
-  SendMessageW(view, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(view);
-  ListView_SetItemCount(view, static_cast<int>(g_app.schedules.size()));
-  int row = 0;
-  for (const ScheduleEntry &entry : g_app.schedules) {
-    wchar_t when[32];
-    swprintf(when, 32, L"%04d/%02d/%02d %02d:%02d", entry.when.wYear, entry.when.wMonth,
-             entry.when.wDay, entry.when.wHour, entry.when.wMinute);
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = when;
-    ListView_InsertItem(view, &item);
-    std::wstring text = ScheduleListText(entry.text);
-    ListView_SetItemText(view, row, 1, const_cast<wchar_t *>(text.c_str()));
-    ++row;
-  }
-  SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+  // The rows are not copied into the list view: it asks for the ones it
+  // shows (LVN_GETDISPINFO), so a list of any length fills, and goes, at once.
+  ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetItemCountEx(view, static_cast<int>(g_app.schedules.size()), 0);
   InvalidateRect(view, nullptr, TRUE);
 }
 
@@ -282,7 +286,7 @@ INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam
   case WM_SIZE:
     return OnSize(dialog);
   case WM_NOTIFY:
-    return OnNotify(dialog, *reinterpret_cast<const NMHDR *>(lParam));
+    return OnNotify(dialog, *reinterpret_cast<NMHDR *>(lParam));
   case WM_COMMAND:
     return OnCommand(dialog, LOWORD(wParam));
   case WM_CLOSE:

@@ -6,7 +6,7 @@
 
 #include "app/app_state.h"
 #include "config/ini_file.h"
-#include "config/number_scan.h"
+#include "config/numbers.h"
 
 namespace {
 
@@ -40,21 +40,6 @@ bool ScanDateTime(std::wstring_view text, SYSTEMTIME &when) {
   SkipScanSpace(text, at);
   return ScanField(text, at, when.wHour) && ScanLiteral(text, at, L':') &&
          ScanField(text, at, when.wMinute);
-}
-
-// Writes value with at least width digits at out and returns the end.
-wchar_t *PutPadded(wchar_t *out, unsigned long long value, size_t width) {
-  wchar_t digits[24];
-  size_t count = 0;
-  do {
-    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
-    value /= 10;
-  } while (value > 0);
-  for (; width > count; --width)
-    *out++ = L'0';
-  while (count > 0)
-    *out++ = digits[--count];
-  return out;
 }
 
 // Runs of ordinary characters are copied whole: texts can be long and many.
@@ -91,23 +76,25 @@ void AppendUnescaped(std::wstring &out, const wchar_t *begin, const wchar_t *end
 // The line is built in place in out, so a whole section costs no
 // allocation per line and a text of any length is written whole.
 void AppendScheduleLine(std::wstring &out, size_t index, const ScheduleEntry &entry) {
-  // "index=yyyy/mm/dd hh:mm|": at most 20 + 1 + 5 * 6 characters.
-  wchar_t head[64];
-  wchar_t *at = PutPadded(head, index, 4);
-  const WORD fields[] = {entry.when.wYear, entry.when.wMonth, entry.when.wDay, entry.when.wHour,
-                         entry.when.wMinute};
-  const wchar_t separators[] = L"=// :";
-  for (size_t i = 0; i < 5; ++i) {
-    *at++ = separators[i];
-    at = PutPadded(at, fields[i], i == 0 ? 4 : 2);
-  }
-  *at++ = L'|';
-  out.append(head, static_cast<size_t>(at - head));
+  AppendDecimal(out, static_cast<long long>(index), 4);
+  out += L'=';
+  AppendScheduleWhen(out, entry.when);
+  out += L'|';
   AppendEscaped(out, entry.text);
   out += entry.markedOld ? L"|Y\r\n" : L"|\r\n";
 }
 
 } // namespace
+
+void AppendScheduleWhen(std::wstring &out, const SYSTEMTIME &when) {
+  const WORD fields[] = {when.wYear, when.wMonth, when.wDay, when.wHour, when.wMinute};
+  const wchar_t separators[] = L"\0// :";
+  for (size_t i = 0; i < 5; ++i) {
+    if (i > 0)
+      out += separators[i];
+    AppendDecimal(out, fields[i], i == 0 ? 4 : 2);
+  }
+}
 
 std::wstring EscapeScheduleText(const std::wstring &text) {
   std::wstring stored;
@@ -298,7 +285,7 @@ void LoadSchedulesFrom(const IniText &text, bool readable) {
   SaveSchedules(&drop);
 }
 
-bool SaveSchedules(const ScheduleChange *change) {
+bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniText &)> &alsoEdit) {
   if (change)
     g_unsaved.push_back(*change);
   bool readable = true;
@@ -306,17 +293,24 @@ bool SaveSchedules(const ScheduleChange *change) {
   if (!readable)
     return false;
   unsigned long long fingerprint = ScheduleSectionFingerprint(text);
+  bool writeList = true;
   if (fingerprint != g_storedFingerprint) {
     // Changed behind this process's back: only its own changes go in.
     g_app.schedules = MergedWithUnsaved(text);
     g_storedFingerprint = fingerprint;
-    if (g_unsaved.empty())
-      return true;
+    writeList = !g_unsaved.empty();
   }
-  // The body is the last thing in the text, so the lines can go straight
-  // after the header: a long list is then written without a copy.
-  ReplaceIniSection(text, kSectionName, std::wstring());
-  AppendScheduleSection(text, g_app.schedules);
+  if (!writeList && !alsoEdit)
+    return true;
+  // First, as a save of its own would have come first.
+  if (alsoEdit)
+    alsoEdit(text);
+  if (writeList) {
+    // The body is the last thing in the text, so the lines can go straight
+    // after the header: a long list is then written without a copy.
+    ReplaceIniSection(text, kSectionName, std::wstring());
+    AppendScheduleSection(text, g_app.schedules);
+  }
   if (!WriteIniText(text))
     return false;
   g_storedFingerprint = ScheduleSectionFingerprint(text);

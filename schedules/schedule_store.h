@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b);
 // Schedules of every "[Schedules]" section in file order; marked ones are
 // dropped when autoDelete is on, and *droppedAny tells whether any was.
 ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedAny);
+// The date-time as stored and listed: "yyyy/mm/dd hh:mm".
+void AppendScheduleWhen(std::wstring &out, const SYSTEMTIME &when);
 // One stored line, CR LF included; index counts from 1.
 std::wstring FormatScheduleLine(size_t index, const ScheduleEntry &entry);
 std::wstring BuildScheduleSection(const ScheduleList &list);
@@ -53,8 +56,10 @@ void LoadSchedulesFrom(const IniText &text, bool readable);
 // only this process's unsaved changes are applied to the file's list, which
 // then becomes the list in memory (nothing is written when there are none).
 // False when the file could not be written: the changes stay in memory and
-// the next save writes them.
-bool SaveSchedules(const ScheduleChange *change = nullptr);
+// the next save writes them. alsoEdit, when given, changes other sections in
+// the same write (the settings at exit: one rewrite instead of two).
+bool SaveSchedules(const ScheduleChange *change = nullptr,
+                   const std::function<void(IniText &)> &alsoEdit = nullptr);
 // Takes in another process's changes to the file, keeping this process's
 // unsaved ones; true when the list in memory changed.
 bool RefreshSchedules();

@@ -1,4 +1,4 @@
-#include "config/number_scan.h"
+#include "config/numbers.h"
 
 #include <climits>
 
@@ -65,4 +65,30 @@ int ScanIntOrZero(std::wstring_view text) {
   size_t at = 0;
   int value = 0;
   return ScanInt(text, at, value) ? value : 0;
+}
+
+void AppendDecimal(std::wstring &out, long long value, size_t width) {
+  // In unsigned arithmetic, so the smallest value has a magnitude too.
+  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                           : static_cast<unsigned long long>(value);
+  wchar_t digits[24];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  if (value < 0) {
+    out += L'-';
+    width = width > 0 ? width - 1 : 0;
+  }
+  if (width > count)
+    out.append(width - count, L'0');
+  while (count > 0)
+    out += digits[--count];
+}
+
+std::wstring DecimalText(long long value, size_t width) {
+  std::wstring text;
+  AppendDecimal(text, value, width);
+  return text;
 }

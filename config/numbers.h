@@ -1,8 +1,9 @@
-// Numbers in stored text, read as the platform's wide formatted scan reads
-// "%d". Every loader (settings, schedules, holiday keys, CSV fields) uses
-// these, so they agree on what a number looks like.
+// Numbers as text: read as the platform's wide formatted scan reads "%d",
+// which every loader (settings, schedules, holiday keys, CSV fields) uses so
+// that they agree on what a number looks like, and written in decimal.
 #pragma once
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // Unicode white space, which "%d" skips before a number: the controls 9 to
@@ -24,3 +25,8 @@ bool ScanIntTriple(std::wstring_view text, wchar_t separator, int (&parts)[3],
                    bool *fits = nullptr);
 // The number at the start of a value, 0 when there is none.
 int ScanIntOrZero(std::wstring_view text);
+
+// Decimal text with at least width digits, zeros between the sign and the
+// digits, as "%0*lld" writes it.
+void AppendDecimal(std::wstring &out, long long value, size_t width = 0);
+std::wstring DecimalText(long long value, size_t width = 0);

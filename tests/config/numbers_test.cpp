@@ -1,4 +1,4 @@
-#include "config/number_scan.h"
+#include "config/numbers.h"
 
 #include <gtest/gtest.h>
 
