@@ -113,19 +113,26 @@ bool DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
 } // namespace
 
 size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final) {
-  // Cut where none of the three bytes before the cut can start a sequence:
-  // then no sequence, whole or broken, reaches past it, and the bytes before
-  // it decode as they would within the whole file.
+  // Cut before one of the last four bytes that is no continuation byte: no
+  // sequence, whole or broken, then runs on across the cut, and at most
+  // four bytes wait for the next piece however long a run of multi-byte
+  // characters is. With four continuation bytes at the end, none of them
+  // can belong to a sequence that started before them.
+  auto continuation = [&](size_t at) {
+    return (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80;
+  };
   size_t cut = size;
   if (!final) {
-    auto lead = [&](size_t back) {
-      return cut >= back && static_cast<unsigned char>(bytes[cut - back]) >= 0xC0;
-    };
-    while (cut > 0 && (lead(1) || lead(2) || lead(3)))
-      --cut;
+    cut = size > 0 ? size - 1 : 0;
+    for (size_t back = 1; back <= 4 && back <= size; ++back) {
+      if (!continuation(size - back)) {
+        cut = size - back;
+        break;
+      }
+    }
   }
   size_t held = size - cut;
-  if (cut == 0 || cut > INT_MAX)
+  if (cut == 0 || cut > INT_MAX - 3)
     return held;
   size_t at = text.size();
   const auto *data = reinterpret_cast<const unsigned char *>(bytes);
@@ -133,12 +140,22 @@ size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final)
   if (DecodeValidUtf8(data, cut, &text[at]))
     return held;
   text.resize(at);
-  // An explicit length keeps zero bytes as U+0000 instead of ending the text there.
-  int count = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(cut), nullptr, 0);
-  if (count <= 0)
+  // The platform treats a sequence broken by the end of its input unlike
+  // one broken by the byte that follows. Followed by three line ends of our
+  // own, which no sequence of at most four bytes can take in or run out
+  // before, the bytes before the cut decode as they do within the whole
+  // file; the line ends' units are dropped again. An explicit length keeps
+  // zero bytes as U+0000 instead of ending the text.
+  const size_t kEnds = final ? 0 : 3;
+  std::string piece(bytes, cut);
+  piece.append(kEnds, '\n');
+  int length = static_cast<int>(piece.size());
+  int count = MultiByteToWideChar(CP_UTF8, 0, piece.data(), length, nullptr, 0);
+  if (count <= static_cast<int>(kEnds))
     return held;
   text.resize(at + static_cast<size_t>(count));
-  MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(cut), &text[at], count);
+  MultiByteToWideChar(CP_UTF8, 0, piece.data(), length, &text[at], count);
+  text.resize(text.size() - kEnds);
   return held;
 }
 
