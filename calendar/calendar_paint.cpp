@@ -1,7 +1,8 @@
 #include "calendar/calendar_paint.h"
 
 #include <string>
-#include <unordered_set>
+#include <algorithm>
+#include <iterator>
 
 #include "app/app_state.h"
 #include "app/gdi_owner.h"
@@ -106,17 +107,30 @@ void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
   const AppSettings &settings = g_app.settings;
   SYSTEMTIME today;
   GetLocalTime(&today);
-  std::unordered_set<DateKey> scheduled;
-  for (const ScheduleEntry &entry : g_app.schedules)
-    scheduled.insert(MakeDateKey(entry.when.wYear, entry.when.wMonth, entry.when.wDay));
+  // The cells hold 42 days in a row, so their keys ascend: a schedule
+  // outside the first and last is passed over with two comparisons.
+  constexpr size_t kCellCount = sizeof(MonthGrid::cells) / sizeof(MonthGrid::cells[0]);
+  DateKey keys[kCellCount];
+  bool scheduled[std::size(keys)] = {};
+  for (size_t i = 0; i < std::size(keys); ++i)
+    keys[i] = MakeDateKey(grid.cells[i].year, grid.cells[i].month, grid.cells[i].day);
+  for (const ScheduleEntry &entry : g_app.schedules) {
+    DateKey key = MakeDateKey(entry.when.wYear, entry.when.wMonth, entry.when.wDay);
+    if (key < keys[0] || key > keys[std::size(keys) - 1])
+      continue;
+    const DateKey *found = std::lower_bound(std::begin(keys), std::end(keys), key);
+    if (*found == key)
+      scheduled[found - keys] = true;
+  }
 
   BrushOwner todayBrush(CreateSolidBrush(settings.Today));
   BrushOwner scheduleBrush(CreateSolidBrush(settings.Schedule));
   int inset = ScaleForDpi(kFillInset96, dpi);
   SelectGuard dateFont(dc, g_app.fonts.date);
-  for (const GridCell &cell : grid.cells) {
+  for (size_t i = 0; i < std::size(keys); ++i) {
+    const GridCell &cell = grid.cells[i];
     bool isToday = cell.year == today.wYear && cell.month == today.wMonth && cell.day == today.wDay;
-    bool hasSchedule = scheduled.count(MakeDateKey(cell.year, cell.month, cell.day)) > 0;
+    bool hasSchedule = scheduled[i];
     bool holiday = FindHolidayIn(g_app.holidays, cell.year, cell.month, cell.day) != nullptr;
     DayLook look = LookOfDay(settings, cell, isToday, hasSchedule, holiday);
     if (!look.drawn)

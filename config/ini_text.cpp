@@ -195,7 +195,8 @@ std::string EncodeIniText(const IniText &text) {
 
 // The entries of every section, or of the one named by only: lines of other
 // sections are then passed over without being copied.
-static void WalkEntries(const IniText &text, const std::wstring *only, const IniVisitor &visit) {
+static void WalkEntries(const IniText &text, const std::wstring *only, size_t onlyCount,
+                        const IniVisitor &visit) {
   // Reused for every entry: a large file then costs no allocation per line.
   std::wstring section, key, value;
   bool wanted = false;
@@ -204,7 +205,8 @@ static void WalkEntries(const IniText &text, const std::wstring *only, const Ini
       return true;
     if (IsHeader(text, line)) {
       section.assign(text, line.begin + 1, line.end - line.begin - 2);
-      wanted = !section.empty() && (!only || section == *only);
+      wanted = !section.empty() &&
+               (!only || std::find(only, only + onlyCount, section) != only + onlyCount);
       return true;
     }
     if (!wanted)
@@ -220,11 +222,16 @@ static void WalkEntries(const IniText &text, const std::wstring *only, const Ini
 }
 
 void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
-  WalkEntries(text, nullptr, visit);
+  WalkEntries(text, nullptr, 0, visit);
 }
 
 void ForEachIniEntry(const IniText &text, const std::wstring &section, const IniVisitor &visit) {
-  WalkEntries(text, &section, visit);
+  WalkEntries(text, &section, 1, visit);
+}
+
+void ForEachIniEntry(const IniText &text, const std::vector<std::wstring> &sections,
+                     const IniVisitor &visit) {
+  WalkEntries(text, sections.data(), sections.size(), visit);
 }
 
 size_t CountIniEntries(const IniText &text, const std::wstring &section) {

@@ -27,8 +27,11 @@ size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::strin
 // Calls visit for every key=value line below a non-empty section header, in
 // file order. The strings are valid during the call only.
 void ForEachIniEntry(const IniText &text, const IniVisitor &visit);
-// The same for one section: the lines of the others are passed over at once.
+// The same for one section, or some: the lines of the others are passed
+// over at once.
 void ForEachIniEntry(const IniText &text, const std::wstring &section, const IniVisitor &visit);
+void ForEachIniEntry(const IniText &text, const std::vector<std::wstring> &sections,
+                     const IniVisitor &visit);
 // How many entries of the section ForEachIniEntry would visit, without
 // visiting them: lets a loader size its list once.
 size_t CountIniEntries(const IniText &text, const std::wstring &section);

@@ -130,20 +130,12 @@ AppSettings DefaultSettings() {
 }
 
 void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
-  // Schedule and holiday lines make up most of a large file: their sections
-  // are recognised once, not compared with every key on every line.
-  std::wstring lastSection;
-  bool sectionHasKeys = false;
+  // Only the four sections: the schedule and holiday lines that make up
+  // most of a large file are passed over without being copied.
+  static const std::vector<std::wstring> kSections = {L"Window", L"Font", L"Color", L"Option"};
   ForEachIniEntry(
-      text, [&](const std::wstring &section, const std::wstring &key, const std::wstring &value) {
-        if (section != lastSection) {
-          lastSection = section;
-          sectionHasKeys =
-              std::any_of(std::begin(kKeys), std::end(kKeys),
-                          [&](const SettingKey &entry) { return section == entry.section; });
-        }
-        if (!sectionHasKeys)
-          return;
+      text, kSections,
+      [&](const std::wstring &section, const std::wstring &key, const std::wstring &value) {
         for (const SettingKey &entry : kKeys) {
           if (section != entry.section || key != entry.key)
             continue;
