@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/handle_owner.h"
 #include "app/late_bound.h"
 #include "app/notices.h"
 #include "calendar/calendar_window.h"
@@ -83,14 +84,13 @@ bool BuildIniPath(const wchar_t *modulePath, wchar_t *iniPath, size_t capacity) 
 void EnsureIniFile(const wchar_t *iniPath) {
   if (!iniPath[0] || GetFileAttributesW(iniPath) != INVALID_FILE_ATTRIBUTES)
     return;
-  HANDLE file =
-      CreateFileW(iniPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
+  FileOwner file(
+      CreateFileW(iniPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
     return;
   static const unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
   DWORD written = 0;
-  WriteFile(file, kBom, sizeof kBom, &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.Get(), kBom, sizeof kBom, &written, nullptr);
 }
 
 // The last chance for changes whose save failed: the user hears of it when

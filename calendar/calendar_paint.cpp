@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "app/app_state.h"
-#include "app/gdi_owner.h"
+#include "app/handle_owner.h"
 #include "calendar/month_grid.h"
 #include "calendar/paint_rules.h"
 #include "config/numbers.h"
@@ -56,11 +56,11 @@ void DrawTextIn(HDC dc, const std::wstring &text, RECT rect, UINT format, COLORR
 
 void PaintTitle(HDC dc, const MonthGrid &grid) {
   const AppSettings &settings = g_app.settings;
-  SelectGuard titleFont(dc, g_app.fonts.title);
+  SelectGuard titleFont(dc, g_app.fonts.title.Get());
   DrawTextIn(dc, MonthTitle(grid.year, grid.month), grid.titleRect, DT_SINGLELINE | DT_VCENTER,
              settings.Weekday);
 
-  FontOwner glyphs(CreateGlyphFont(g_app.fonts.title));
+  FontOwner glyphs(CreateGlyphFont(g_app.fonts.title.Get()));
   SelectGuard glyphFont(dc, glyphs.Get());
   DrawTextIn(dc, L"\u22EE", grid.settingsBox, kCentred, settings.Weekday);
   DrawTextIn(dc, L"\u2630", grid.listBox, kCentred, settings.Weekday);
@@ -69,7 +69,7 @@ void PaintTitle(HDC dc, const MonthGrid &grid) {
 void PaintWeekdayHeader(HDC dc, const MonthGrid &grid) {
   static const wchar_t *const kLabels[7] = {L"S", L"M", L"T", L"W", L"T", L"F", L"S"};
   const AppSettings &settings = g_app.settings;
-  SelectGuard weekdayFont(dc, g_app.fonts.weekday);
+  SelectGuard weekdayFont(dc, g_app.fonts.weekday.Get());
   for (int weekday = 0; weekday < 7; ++weekday) {
     COLORREF color = weekday == 0   ? settings.Sunday
                      : weekday == 6 ? settings.Saturday
@@ -126,7 +126,7 @@ void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
   BrushOwner todayBrush(CreateSolidBrush(settings.Today));
   BrushOwner scheduleBrush(CreateSolidBrush(settings.Schedule));
   int inset = ScaleForDpi(kFillInset96, dpi);
-  SelectGuard dateFont(dc, g_app.fonts.date);
+  SelectGuard dateFont(dc, g_app.fonts.date.Get());
   for (size_t i = 0; i < std::size(keys); ++i) {
     const GridCell &cell = grid.cells[i];
     bool isToday = cell.year == today.wYear && cell.month == today.wMonth && cell.day == today.wDay;
@@ -159,17 +159,14 @@ void CreateCalendarFonts(int dpi) {
   if (dpi <= 0)
     dpi = 96;
   DeleteCalendarFonts();
-  g_app.fonts.title = CreateCalendarFont(g_app.settings.TitlePx, dpi);
-  g_app.fonts.weekday = CreateCalendarFont(g_app.settings.WeekPx, dpi);
-  g_app.fonts.date = CreateCalendarFont(g_app.settings.DatePx, dpi);
+  g_app.fonts.title.Reset(CreateCalendarFont(g_app.settings.TitlePx, dpi));
+  g_app.fonts.weekday.Reset(CreateCalendarFont(g_app.settings.WeekPx, dpi));
+  g_app.fonts.date.Reset(CreateCalendarFont(g_app.settings.DatePx, dpi));
 }
 
 void DeleteCalendarFonts() {
-  for (HFONT *slot : {&g_app.fonts.title, &g_app.fonts.weekday, &g_app.fonts.date}) {
-    if (*slot)
-      DeleteObject(*slot);
-    *slot = nullptr;
-  }
+  for (FontOwner *font : {&g_app.fonts.title, &g_app.fonts.weekday, &g_app.fonts.date})
+    font->Reset();
 }
 
 void PaintMonth(HDC dc, const RECT &client) {

@@ -2,10 +2,14 @@
 #pragma once
 #include <windows.h>
 
+#include "app/handle_owner.h"
+
+// Replaced by CreateCalendarFonts and deleted by DeleteCalendarFonts (at
+// the window's destruction); the owners only make sure nothing leaks.
 struct CalendarFonts {
-  HFONT title;
-  HFONT weekday;
-  HFONT date;
+  FontOwner title;
+  FontOwner weekday;
+  FontOwner date;
 };
 
 // The window's DPI (GetDpiForWindow where the system has it, else LOGPIXELSY; 96 at worst).

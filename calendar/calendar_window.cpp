@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/handle_owner.h"
 #include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
@@ -91,16 +92,16 @@ void OnDoubleClick(HWND window, LPARAM lParam) {
 void OnRightButtonUp(HWND window) {
   POINT cursor = {};
   GetCursorPos(&cursor);
-  HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, IDM_SCHEDULE_LIST, L"予定一覧");
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_SETTINGS, L"設定");
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_EXIT, L"終了");
+  MenuOwner menu(CreatePopupMenu());
+  AppendMenuW(menu.Get(), MF_STRING, IDM_SCHEDULE_LIST, L"予定一覧");
+  AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu.Get(), MF_STRING, IDM_SETTINGS, L"設定");
+  AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu.Get(), MF_STRING, IDM_EXIT, L"終了");
   SetForegroundWindow(window);
-  UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x,
-                                                 cursor.y, 0, window, nullptr));
-  DestroyMenu(menu);
+  UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                                 cursor.x, cursor.y, 0, window, nullptr));
+  menu.Reset();
   // Run the command from the message loop, after the menu has gone.
   if (chosen != 0)
     PostMessageW(window, WM_COMMAND, chosen, 0);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/handle_owner.h"
 
 namespace {
 
@@ -123,14 +124,13 @@ bool IsTemporaryName(const wchar_t *name) {
 void RemoveStaleTemporaries(const std::wstring &path) {
   const std::wstring folder = FolderOf(path);
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
+  FindOwner search(FindFirstFileW((folder + L"*.tmp").c_str(), &found));
+  if (!search)
     return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(found.cFileName))
       DeleteFileW((folder + found.cFileName).c_str());
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FindNextFileW(search.Get(), &found));
 }
 
 // A read-only file is left alone here, not by the system: run as an
@@ -149,21 +149,21 @@ IniText ReadIniText(bool *readable) {
     *readable = true;
   if (!g_app.iniPath[0])
     return IniText();
-  HANDLE file = INVALID_HANDLE_VALUE;
+  FileOwner file;
   RetryWhileHeld([&] {
-    file = CreateFileW(g_app.iniPath, GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file != INVALID_HANDLE_VALUE;
+    file.Reset(CreateFileW(g_app.iniPath, GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
   });
-  if (file == INVALID_HANDLE_VALUE) {
+  if (!file) {
     DWORD error = GetLastError();
     if (readable && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
       *readable = false;
     return IniText();
   }
   LARGE_INTEGER size = {};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= g_largestFile;
+  bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= g_largestFile;
   IniText text;
   if (ok && size.QuadPart > 0) {
     // Read and decoded a piece at a time: a large file never sits in memory
@@ -179,7 +179,8 @@ IniText ReadIniText(bool *readable) {
       size_t had = pending.size();
       pending.resize(had + std::min(left, kPieceBytes));
       DWORD got = 0;
-      ok = ReadFile(file, &pending[had], static_cast<DWORD>(pending.size() - had), &got, nullptr) &&
+      ok = ReadFile(file.Get(), &pending[had], static_cast<DWORD>(pending.size() - had), &got,
+                    nullptr) &&
            got > 0;
       pending.resize(had + got);
       left -= got;
@@ -198,7 +199,7 @@ IniText ReadIniText(bool *readable) {
       }
     }
   }
-  CloseHandle(file);
+  file.Reset();
   if (!ok) {
     if (readable)
       *readable = false;
@@ -215,17 +216,17 @@ bool WriteIniText(const IniText &text) {
     return false;
 
   const std::wstring folder = FolderOf(path);
-  HANDLE file = INVALID_HANDLE_VALUE;
+  FileOwner file;
   std::wstring temporary;
   unsigned start = GetCurrentProcessId() * 2654435761u + static_cast<unsigned>(GetTickCount64());
-  for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+  for (unsigned attempt = 0; attempt < 100 && !file; ++attempt) {
     temporary = folder + TemporaryName(start + attempt * 40503u);
-    file = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+    file.Reset(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && GetLastError() != ERROR_FILE_EXISTS)
       return false; // the folder is not writable
   }
-  if (file == INVALID_HANDLE_VALUE)
+  if (!file)
     return false;
 
   // Encoded a piece at a time into one small buffer. A file larger than the
@@ -233,21 +234,22 @@ bool WriteIniText(const IniText &text) {
   // next start.
   std::string bytes("\xEF\xBB\xBF");
   bytes.reserve(kPieceBytes);
-  bool ok = WriteAll(file, bytes);
+  bool ok = WriteAll(file.Get(), bytes);
   unsigned long long total = bytes.size();
   for (size_t from = 0; ok && from < text.size();) {
     size_t used = EncodeIniPiece(text, from, kPieceBytes / 3, bytes);
     total += bytes.size();
     ok = used > 0 && total <= static_cast<unsigned long long>(g_largestFile) &&
-         WriteAll(file, bytes);
+         WriteAll(file.Get(), bytes);
     from += used;
   }
-  ok = ok && FlushFileBuffers(file) && RetryWhileHeld([&] { return RenameOver(file, path); });
+  ok = ok && FlushFileBuffers(file.Get()) &&
+       RetryWhileHeld([&] { return RenameOver(file.Get(), path); });
   if (!ok) {
     FILE_DISPOSITION_INFO dispose = {TRUE};
-    SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
+    SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose);
   }
-  CloseHandle(file);
+  file.Reset();
   if (!ok) {
     DeleteFileW(temporary.c_str());
     return false;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
-#include "app/gdi_owner.h"
+#include "app/handle_owner.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"

@@ -29,6 +29,3 @@ struct ScheduleInput {
   std::wstring text;
 };
 const wchar_t *CheckScheduleInput(const ScheduleInput &input, const SYSTEMTIME &now);
-
-// The control font of both dialogs: 11-point "Segoe UI" at the dialog's DPI.
-HFONT CreateScheduleDialogFont(HWND dialog);

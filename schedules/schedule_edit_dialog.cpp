@@ -4,7 +4,8 @@
 #include <cwchar>
 #include <tuple>
 
-#include "app/gdi_owner.h"
+#include "app/dialog_font.h"
+#include "app/handle_owner.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
 #include "resources/resource.h"
@@ -72,11 +73,7 @@ ScheduleInput ReadFields(HWND dialog) {
 
 INT_PTR OnInitDialog(HWND dialog, LPARAM parameter) {
   SetWindowLongPtrW(dialog, DWLP_USER, parameter);
-  if (!scheduleEditFont)
-    scheduleEditFont.Reset(CreateScheduleDialogFont(dialog));
-  for (int id : kFontControls)
-    SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(scheduleEditFont.Get()),
-                        TRUE);
+  ApplyDialogFont(dialog, scheduleEditFont, kFontControls);
   FillFields(dialog, *WorkingCopy(dialog));
   return TRUE;
 }
@@ -122,13 +119,6 @@ INT_PTR OnNcDestroy() {
 }
 
 } // namespace
-
-HFONT CreateScheduleDialogFont(HWND dialog) {
-  LOGFONTW font = {};
-  font.lfHeight = -MulDiv(11, WindowDpi(dialog), 72);
-  wcscpy(font.lfFaceName, L"Segoe UI");
-  return CreateFontIndirectW(&font);
-}
 
 const wchar_t *CheckScheduleInput(const ScheduleInput &input, const SYSTEMTIME &now) {
   if (!input.hasYear || input.year < 1900 || input.year > 2100)

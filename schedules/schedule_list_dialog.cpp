@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/gdi_owner.h"
+#include "app/dialog_font.h"
+#include "app/handle_owner.h"
 #include "app/notices.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
@@ -157,11 +158,7 @@ void RepaintCalendar() {
 
 INT_PTR OnInitDialog(HWND dialog) {
   PlaceDialog(dialog);
-  if (!scheduleListFont)
-    scheduleListFont.Reset(CreateScheduleDialogFont(dialog));
-  for (int id : kFontControls)
-    SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(scheduleListFont.Get()),
-                        TRUE);
+  ApplyDialogFont(dialog, scheduleListFont, kFontControls);
   SetUpScheduleView(dialog);
   // What another process (a "/schedule" run, a second calendar) saved since.
   if (RefreshSchedules())

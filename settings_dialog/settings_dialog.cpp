@@ -7,7 +7,8 @@
 #include <cwchar>
 
 #include "app/app_state.h"
-#include "app/gdi_owner.h"
+#include "app/dialog_font.h"
+#include "app/handle_owner.h"
 #include "app/late_bound.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
@@ -91,13 +92,6 @@ void RebuildCalendarFonts() {
   CreateCalendarFonts(WindowDpi(g_app.mainWindow));
 }
 
-HFONT CreateDialogFont(int dpi) {
-  LOGFONTW font = {};
-  font.lfHeight = -MulDiv(11, dpi, 72);
-  CopyToField(font.lfFaceName, LF_FACESIZE, L"Segoe UI");
-  return CreateFontIndirectW(&font);
-}
-
 // CB_FINDSTRINGEXACT ignores letter case, so a face differing only in case
 // counts as present.
 LRESULT FindFace(HWND combo, const wchar_t *face) {
@@ -134,11 +128,7 @@ void OnInitDialog(HWND dialog) {
   AppSettings &settings = g_app.settings;
   if (!settings.Face[0])
     CopyToField(settings.Face, 32, kDefaultFace);
-  if (!SettingsDialogFont)
-    SettingsDialogFont.Reset(CreateDialogFont(WindowDpi(dialog)));
-  for (int id : kControlsWithFont)
-    SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(SettingsDialogFont.Get()),
-                        TRUE);
+  ApplyDialogFont(dialog, SettingsDialogFont, kControlsWithFont);
   FillFontList(dialog);
   // Unsigned, as the fields read them back: a negative margin from the file
   // shows as a large number and is raised to 0 by the next apply.
@@ -294,9 +284,10 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     return OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
   case WM_CTLCOLORSTATIC:
     return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
-  case WM_DESTROY:
+  case WM_NCDESTROY:
     SettingsDialogFont.Reset();
-    return TRUE;
+    // FALSE lets the dialog manager free what it made for the dialog.
+    return FALSE;
   }
   return FALSE;
 }

@@ -176,19 +176,19 @@ TEST(CalendarFonts, HeightsScaleWithTheDpi) {
   g_app.settings.DatePx = 0;
   CreateCalendarFonts(144);
   LOGFONTW title = {}, date = {};
-  GetObjectW(g_app.fonts.title, sizeof title, &title);
-  GetObjectW(g_app.fonts.date, sizeof date, &date);
+  GetObjectW(g_app.fonts.title.Get(), sizeof title, &title);
+  GetObjectW(g_app.fonts.date.Get(), sizeof date, &date);
   EXPECT_EQ(title.lfHeight, -27);
   EXPECT_EQ(date.lfHeight, -1);
   EXPECT_STREQ(title.lfFaceName, L"Hooge 05_55");
-  HFONT old = g_app.fonts.title;
+  HFONT old = g_app.fonts.title.Get();
   CreateCalendarFonts(0); // taken as 96
-  GetObjectW(g_app.fonts.title, sizeof title, &title);
+  GetObjectW(g_app.fonts.title.Get(), sizeof title, &title);
   EXPECT_EQ(title.lfHeight, -18);
   EXPECT_EQ(GetObjectType(old), 0u); // the old font was deleted
   DeleteCalendarFonts();
-  EXPECT_EQ(g_app.fonts.title, nullptr);
-  EXPECT_EQ(g_app.fonts.date, nullptr);
+  EXPECT_FALSE(g_app.fonts.title);
+  EXPECT_FALSE(g_app.fonts.date);
 }
 
 LRESULT CALLBACK PaintOnlyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

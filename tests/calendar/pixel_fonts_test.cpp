@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gdi_owner.h"
+#include "app/handle_owner.h"
 #include "tests/support/test_support.h"
 
 namespace {
