@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "holidays/holiday_download.h"
 #include "tests/holidays/holiday_fixture.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"

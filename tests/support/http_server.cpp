@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -61,26 +62,6 @@ bool SendAll(SOCKET client, const std::string &bytes) {
   return true;
 }
 
-// Returns false when the connection was dropped on purpose.
-bool SendResponse(SOCKET client, const HttpResponse &response) {
-  std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
-  for (const auto &header : response.headers)
-    head += header.first + ": " + header.second + "\r\n";
-  head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
-  head += "Cache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n";
-  if (!SendAll(client, head))
-    return true;
-  if (response.dropAfter >= response.body.size()) {
-    SendAll(client, response.body);
-    return true;
-  }
-  SendAll(client, response.body.substr(0, response.dropAfter));
-  // A reset, not an orderly end: the client sees the body cut short.
-  LINGER reset = {1, 0};
-  setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&reset), sizeof reset);
-  return false;
-}
-
 // Ends the connection gracefully: our side first, then whatever the client
 // still sends, so no reset can overtake the last bytes.
 void CloseGracefully(SOCKET client) {
@@ -91,7 +72,76 @@ void CloseGracefully(SOCKET client) {
   closesocket(client);
 }
 
+// Bits in the order deflate packs them: fields from their lowest bit,
+// Huffman codes from their highest.
+struct BitWriter {
+  std::string out;
+  unsigned buffer = 0;
+  int used = 0;
+  void Put(unsigned bits, int count) {
+    buffer |= bits << used;
+    for (used += count; used >= 8; used -= 8, buffer >>= 8)
+      out += static_cast<char>(buffer & 0xFF);
+  }
+  void PutCode(unsigned code, int length) {
+    for (int bit = length - 1; bit >= 0; --bit)
+      Put((code >> bit) & 1, 1);
+  }
+};
+
+unsigned long Crc32Step(unsigned long crc, char byte) {
+  crc ^= static_cast<unsigned char>(byte);
+  for (int bit = 0; bit < 8; ++bit)
+    crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1)));
+  return crc;
+}
+
+void AppendLittleEndian32(std::string &out, unsigned long value) {
+  for (int i = 0; i < 4; ++i)
+    out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
 } // namespace
+
+std::string GzipOfRunThen(char byte, size_t count, const std::string &tail) {
+  BitWriter bits;
+  bits.out = std::string("\x1F\x8B\x08\0\0\0\0\0\0\xFF", 10);
+  bits.Put(1, 1); // the final block
+  bits.Put(1, 2); // fixed Huffman codes
+  auto literal = [&](char c) {
+    unsigned value = static_cast<unsigned char>(c);
+    if (value < 144)
+      bits.PutCode(0x30 + value, 8);
+    else
+      bits.PutCode(0x190 + value - 144, 9);
+  };
+  size_t left = count;
+  if (left > 0) {
+    literal(byte);
+    --left;
+  }
+  // Each a copy of the previous 258 bytes at distance 1: length symbol 285, distance code 0.
+  for (; left >= 258; left -= 258) {
+    bits.PutCode(0xC5, 8);
+    bits.PutCode(0, 5);
+  }
+  for (; left > 0; --left)
+    literal(byte);
+  for (char c : tail)
+    literal(c);
+  bits.PutCode(0, 7); // end of block
+  if (bits.used > 0)
+    bits.Put(0, 8 - bits.used);
+  // The checksum of the run repeats every 2^32 - 1 steps at most; this is a test's size.
+  unsigned long crc = 0xFFFFFFFFul;
+  for (size_t i = 0; i < count; ++i)
+    crc = Crc32Step(crc, byte);
+  for (char c : tail)
+    crc = Crc32Step(crc, c);
+  AppendLittleEndian32(bits.out, crc ^ 0xFFFFFFFFul);
+  AppendLittleEndian32(bits.out, static_cast<unsigned long>(count + tail.size()));
+  return bits.out;
+}
 
 HttpServer::HttpServer() {
   WSADATA data;
@@ -183,7 +233,46 @@ bool HttpServer::Answer(SOCKET client) {
     WaitForSingleObject(stopEvent_, INFINITE);
     return true;
   }
-  return SendResponse(client, response);
+  std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
+  for (const auto &header : response.headers)
+    head += header.first + ": " + header.second + "\r\n";
+  if (response.chunked)
+    head += "Transfer-Encoding: chunked\r\n";
+  else
+    head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+  head += "Cache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n";
+  return !SendAll(client, head) || SendBody(client, response);
+}
+
+// Returns false when the connection is to be reset: a body cut short
+// without chunks.
+bool HttpServer::SendBody(SOCKET client, const HttpResponse &response) {
+  const size_t end = std::min(response.dropAfter, response.body.size());
+  const size_t piece = response.pieceBytes > 0 ? response.pieceBytes : size_t{1} << 16;
+  for (size_t at = 0; at < end; at += piece) {
+    if (at > 0 && response.pieceEveryMs > 0 &&
+        WaitForSingleObject(stopEvent_, response.pieceEveryMs) != WAIT_TIMEOUT)
+      return true;
+    std::string bytes = response.body.substr(at, std::min(piece, end - at));
+    if (response.chunked) {
+      char size[20];
+      std::snprintf(size, sizeof size, "%zx\r\n", bytes.size());
+      bytes = size + bytes + "\r\n";
+    }
+    if (!SendAll(client, bytes))
+      return true; // the client gave up
+  }
+  if (end == response.body.size()) {
+    if (response.chunked)
+      SendAll(client, "0\r\n\r\n");
+    return true;
+  }
+  if (response.chunked)
+    return true;
+  // A reset, not an orderly end: the client sees the body cut short.
+  LINGER reset = {1, 0};
+  setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&reset), sizeof reset);
+  return false;
 }
 
 int ClosedLoopbackPort() {
