@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/gdi_owner.h"
+#include "app/screen_area.h"
 #include "holidays/holiday_download.h"
 #include "resources/resource.h"
 #include "schedules/schedule_dialogs.h"
@@ -40,6 +41,7 @@ void ShowReceived(HWND dialog, unsigned long long bytes) {
 
 bool OnInitDialog(HWND dialog, ProgressJob *job) {
   SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(job));
+  KeepWindowOnScreen(dialog);
   job->font.Reset(CreateScheduleDialogFont(dialog));
   for (int id : {IDC_HOLIDAY_PROGRESS_TEXT, IDCANCEL})
     SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(job->font.Get()), TRUE);
