@@ -49,27 +49,6 @@ int RunUpdate(const TempDir &dir) {
   return app.WaitForExit(60000);
 }
 
-// A visible window of the given caption that owner owns, or null.
-HWND FindOwned(HWND owner, const wchar_t *caption) {
-  struct Search {
-    HWND owner;
-    const wchar_t *caption;
-    HWND found;
-  } search = {owner, caption, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto *search = reinterpret_cast<Search *>(data);
-        wchar_t text[64] = {};
-        GetWindowTextW(window, text, 64);
-        if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
-            (!search->caption || wcscmp(text, search->caption) == 0))
-          search->found = window;
-        return search->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 bool Answers(HWND window) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
@@ -217,7 +196,8 @@ TEST(HolidayUpdateButton, ShowsProgressKeepsTheCalendarPaintingAndCancelsAtOnce)
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   PostMessageW(settings, WM_COMMAND, IDC_HOLIDAY_UPDATE, 0);
   HWND progress = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (progress = FindOwned(settings, L"祝日データの取得")); }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return (progress = FindOwnedDialog(settings, L"祝日データの取得")); }));
   EXPECT_TRUE(WaitUntil([&] {
     std::wstring text(64, L'\0');
     text.resize(
@@ -238,7 +218,7 @@ TEST(HolidayUpdateButton, ShowsProgressKeepsTheCalendarPaintingAndCancelsAtOnce)
   EXPECT_TRUE(Answers(settings));
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(progress); }));
   EXPECT_TRUE(Answers(settings));
-  EXPECT_EQ(FindOwned(settings, nullptr), nullptr) << "a message after cancelling";
+  EXPECT_EQ(FindOwnedDialog(settings), nullptr) << "a message after cancelling";
   EXPECT_EQ(ReadFileBytes(ini), before);
   EXPECT_TRUE(WaitUntil([&] { return HolTemporaries() == temporaries; }));
   std::printf("[reliability] download: \"更新\" against a server that would take minutes, "

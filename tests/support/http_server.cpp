@@ -72,75 +72,60 @@ void CloseGracefully(SOCKET client) {
   closesocket(client);
 }
 
-// Bits in the order deflate packs them: fields from their lowest bit,
-// Huffman codes from their highest.
-struct BitWriter {
-  std::string out;
-  unsigned buffer = 0;
-  int used = 0;
-  void Put(unsigned bits, int count) {
-    buffer |= bits << used;
-    for (used += count; used >= 8; used -= 8, buffer >>= 8)
-      out += static_cast<char>(buffer & 0xFF);
-  }
-  void PutCode(unsigned code, int length) {
-    for (int bit = length - 1; bit >= 0; --bit)
-      Put((code >> bit) & 1, 1);
-  }
-};
-
-unsigned long Crc32Step(unsigned long crc, char byte) {
-  crc ^= static_cast<unsigned char>(byte);
-  for (int bit = 0; bit < 8; ++bit)
-    crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1)));
-  return crc;
-}
-
-void AppendLittleEndian32(std::string &out, unsigned long value) {
-  for (int i = 0; i < 4; ++i)
-    out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 } // namespace
 
+// One deflate block of fixed codes: the run as one literal and copies of
+// 258 bytes at distance 1, the tail as literals.
 std::string GzipOfRunThen(char byte, size_t count, const std::string &tail) {
-  BitWriter bits;
-  bits.out = std::string("\x1F\x8B\x08\0\0\0\0\0\0\xFF", 10);
-  bits.Put(1, 1); // the final block
-  bits.Put(1, 2); // fixed Huffman codes
+  std::string out("\x1F\x8B\x08\0\0\0\0\0\0\xFF", 10);
+  unsigned bits = 0, used = 0;
+  // Fields go lowest bit first, Huffman codes highest bit first.
+  auto put = [&](unsigned value, unsigned length, bool huffman) {
+    for (unsigned i = 0; i < length; ++i) {
+      bits |= ((value >> (huffman ? length - 1 - i : i)) & 1) << used;
+      if (++used == 8) {
+        out += static_cast<char>(bits);
+        bits = used = 0;
+      }
+    }
+  };
+  unsigned long crc = 0xFFFFFFFFul;
   auto literal = [&](char c) {
     unsigned value = static_cast<unsigned char>(c);
-    if (value < 144)
-      bits.PutCode(0x30 + value, 8);
-    else
-      bits.PutCode(0x190 + value - 144, 9);
+    put(value < 144 ? 0x30 + value : 0x190 + value - 144, value < 144 ? 8 : 9, true);
   };
+  auto checksum = [&](char c) {
+    crc ^= static_cast<unsigned char>(c);
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1)));
+  };
+  put(3, 3, false); // the final block, fixed codes
   size_t left = count;
   if (left > 0) {
     literal(byte);
     --left;
   }
-  // Each a copy of the previous 258 bytes at distance 1: length symbol 285, distance code 0.
   for (; left >= 258; left -= 258) {
-    bits.PutCode(0xC5, 8);
-    bits.PutCode(0, 5);
+    put(0xC5, 8, true); // length 258
+    put(0, 5, true);    // distance 1
   }
   for (; left > 0; --left)
     literal(byte);
   for (char c : tail)
     literal(c);
-  bits.PutCode(0, 7); // end of block
-  if (bits.used > 0)
-    bits.Put(0, 8 - bits.used);
-  // The checksum of the run repeats every 2^32 - 1 steps at most; this is a test's size.
-  unsigned long crc = 0xFFFFFFFFul;
+  put(0, 7, true); // end of block
+  if (used > 0)
+    out += static_cast<char>(bits);
   for (size_t i = 0; i < count; ++i)
-    crc = Crc32Step(crc, byte);
+    checksum(byte);
   for (char c : tail)
-    crc = Crc32Step(crc, c);
-  AppendLittleEndian32(bits.out, crc ^ 0xFFFFFFFFul);
-  AppendLittleEndian32(bits.out, static_cast<unsigned long>(count + tail.size()));
-  return bits.out;
+    checksum(c);
+  crc ^= 0xFFFFFFFFul;
+  unsigned long size = static_cast<unsigned long>(count + tail.size());
+  for (unsigned long value : {crc, size})
+    for (int i = 0; i < 4; ++i)
+      out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  return out;
 }
 
 HttpServer::HttpServer() {
