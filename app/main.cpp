@@ -6,6 +6,9 @@
 #include "config/ini_file.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+  // Before any library loads: what the system's own DLLs load later comes
+  // from the system folder only, never from a DLL planted beside the exe.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   g_app.instance = instance;
 

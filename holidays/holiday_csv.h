@@ -1,5 +1,6 @@
-// The national-holiday CSV: download to a temporary file and parse its rows.
+// The national-holiday CSV: its rows and the parser of its file.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -9,16 +10,17 @@ struct HolidayRow {
 };
 using HolidayRows = std::vector<HolidayRow>;
 
+// What no real list comes near: the published one is about 20 KB and 1,100
+// rows. A larger file is no holiday list, whatever it holds.
+constexpr unsigned long long kMostHolidayCsvBytes = 4ull << 20;
+constexpr size_t kMostHolidayRows = 100000;
+
 // Removes spaces, tabs and double quotes from both ends.
 void TrimCsvField(std::wstring &field);
 // One line's bytes (code page 932, line end already removed) to a row;
 // false when the line holds no comma and date.
 bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row);
-// Appends the rows of a local CSV file after its header line; false when
-// the file cannot be opened or holds no line at all.
+// Appends the rows of a local CSV file after its header line; false, with
+// nothing appended, when the file cannot be read, holds no line at all, or
+// passes kMostHolidayCsvBytes or kMostHolidayRows.
 bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows);
-// Downloads url to a temporary file, parses it and removes the file. A
-// download that makes no progress for the stall limit (20 s) fails.
-bool DownloadHolidayCsv(const std::wstring &url, HolidayRows &rows);
-// For tests: a shorter stall limit.
-void SetDownloadStallLimit(unsigned milliseconds);

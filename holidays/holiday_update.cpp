@@ -3,6 +3,8 @@
 #include "app/app_state.h"
 #include "config/ini_file.h"
 #include "config/numbers.h"
+#include "holidays/holiday_download.h"
+#include "holidays/holiday_progress.h"
 #include "holidays/holiday_store.h"
 #include "resources/resource.h"
 
@@ -65,8 +67,13 @@ bool UpdateHolidaysFromDialog(HWND dialog) {
     Show(dialog, kNoUrl);
     return false;
   }
+  // The download runs while every window keeps painting; a cancelled one
+  // changes nothing and says nothing.
   HolidayRows rows;
-  if (!FetchRows(url, rows)) {
+  DownloadOutcome outcome = DownloadHolidayCsvWithProgress(dialog, url, rows);
+  if (outcome == DownloadOutcome::Cancelled)
+    return false;
+  if (outcome != DownloadOutcome::Done || rows.empty()) {
     Show(dialog, kFetchFailed);
     return false;
   }

@@ -40,6 +40,10 @@
 #define IDC_HOLIDAY_UPDATE 2011
 #define IDC_URL_LABEL 5001
 
+// Progress of the interactive holiday download
+#define IDD_HOLIDAY_PROGRESS 110
+#define IDC_HOLIDAY_PROGRESS_TEXT 2012
+
 // Schedule list dialog
 #define IDD_SCHEDULE_LIST 3000
 #define IDC_SCHEDULE_VIEW 3002

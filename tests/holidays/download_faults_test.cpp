@@ -5,8 +5,9 @@
 #include <cstdio>
 
 #include "app/app_state.h"
-#include "tests/holidays/holiday_fixture.h"
+#include "holidays/holiday_download.h"
 #include "holidays/holiday_update.h"
+#include "tests/holidays/holiday_fixture.h"
 #include "tests/support/http_server.h"
 
 namespace {
@@ -49,14 +50,40 @@ TEST(DownloadFaults, EachFailsAndLeavesTheFileAndNoTemporaryFile) {
   while (junk.size() < (50u << 20))
     junk += "this is not a holiday list, only a very long answer\r\n";
   faults.push_back({"50 MB body without holiday rows", Page(200, "OK", std::move(junk))});
+  // Real rows after the flood: only the limit keeps them out.
+  faults.push_back({"flood of 30 MB of line breaks before the real list",
+                    Page(200, "OK", std::string(30u << 20, '\n') + csv)});
+  HttpResponse bomb = Page(200, "OK", GzipOfRunThen('\n', 24u << 20, csv));
+  bomb.headers.push_back({"Content-Encoding", "gzip"});
+  faults.push_back({"gzip body of 170 KB expanding to 24 MB of line breaks and the list", bomb});
+  std::string rows = csv.substr(0, csv.find('\n') + 1);
+  while (rows.size() < (2u << 20))
+    rows += "2099/1/1,x\r\n";
+  faults.push_back({"more rows than any holiday list (170,000)", Page(200, "OK", rows)});
+  HttpResponse chunkCut = Page(200, "OK", csv);
+  chunkCut.chunked = true;
+  chunkCut.dropAfter = csv.find('\n', csv.size() / 3) - 4;
+  faults.push_back({"chunked answer cut before its last chunk", chunkCut});
+  faults.push_back(
+      {"body without a final line break", Page(200, "OK", csv.substr(0, csv.size() - 2))});
   HttpResponse loop = Page(302, "Found", "");
   loop.headers.push_back({"Location", "/loop.csv"});
   faults.push_back({"redirect loop", loop});
+  // Never silent for the stall limit, done only long after the deadline.
+  HttpResponse trickle = Page(200, "OK", "");
+  while (trickle.body.size() < (200u << 10))
+    trickle.body += csv;
+  trickle.pieceBytes = 8192;
+  trickle.pieceEveryMs = 500;
+  faults.push_back({"trickle of 8 KB every 0.5 s, past the deadline", trickle});
   HttpResponse stall;
   stall.stall = true;
   faults.push_back({"server accepts, then sends nothing", stall});
 
-  SetDownloadStallLimit(2000);
+  DownloadLimits limits;
+  limits.stallMs = 2000;
+  limits.deadlineMs = 4000;
+  SetDownloadLimits(limits);
   TempDir dir;
   UseIniPath(dir.File(L"calendar.ini"));
   std::vector<std::wstring> before = HolTemporaries();
@@ -76,6 +103,6 @@ TEST(DownloadFaults, EachFailsAndLeavesTheFileAndNoTemporaryFile) {
     if (fault.response.stall)
       break; // the stalled connection holds the server until it stops
   }
-  SetDownloadStallLimit(20000);
+  SetDownloadLimits(DownloadLimits());
   g_app.settings = StartupSettings();
 }

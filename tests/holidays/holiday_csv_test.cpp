@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "holidays/holiday_download.h"
 #include "tests/holidays/holiday_fixture.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
@@ -164,6 +165,14 @@ TEST(DownloadHolidayCsv, ParsesWhatArrivedAndLeavesNoTemporaryFile) {
   server.Serve("/ok.csv", csv);
   server.Serve("/empty.csv", HttpResponse());
   std::vector<std::wstring> before = HolTemporaries();
+  // What a killed run left goes at the next download; a name of that
+  // prefix that the platform would not have made stays.
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  const std::wstring killed = std::wstring(folder) + L"hol1F2E.tmp";
+  const std::wstring foreign = std::wstring(folder) + L"holiday.tmp";
+  ASSERT_TRUE(WriteFileBytes(killed, "2026/1/1,"));
+  ASSERT_TRUE(WriteFileBytes(foreign, "kept"));
 
   HolidayRows rows;
   EXPECT_TRUE(DownloadHolidayCsv(server.Url("/ok.csv"), rows));
@@ -181,6 +190,9 @@ TEST(DownloadHolidayCsv, ParsesWhatArrivedAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(DownloadHolidayCsv(url, none)) << Utf8(url);
     EXPECT_TRUE(none.empty());
   }
+  EXPECT_FALSE(FileExists(killed));
+  EXPECT_TRUE(FileExists(foreign));
+  DeleteFileW(foreign.c_str());
   EXPECT_EQ(HolTemporaries(), before);
   EXPECT_EQ(server.Requests(), (std::vector<std::string>{"/ok.csv", "/empty.csv"}));
 }

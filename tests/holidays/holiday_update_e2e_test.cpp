@@ -8,6 +8,7 @@
 #include "calendar/month_grid.h"
 #include "config/ini_text.h"
 #include "config/settings.h"
+#include "resources/resource.h"
 #include "tests/holidays/holiday_fixture.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
@@ -46,6 +47,11 @@ int RunUpdate(const TempDir &dir) {
   Dayglass app(dir.Path(), L"/update-holidays");
   EXPECT_TRUE(app.Started());
   return app.WaitForExit(60000);
+}
+
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
 int CountPixels(const Capture &capture, const RECT &rect, COLORREF color) {
@@ -161,4 +167,61 @@ TEST(HolidayUpdateSwitch, AFollowingStartPaintsTheNewHolidaysInTheHolidayColour)
   })) << "no day number in the holiday colour";
   EXPECT_EQ(CountPixels(capture, cellOf(ordinary), kRed), 0);
   EXPECT_GT(CountPixels(capture, cellOf(ordinary), RGB(0, 0, 0)), 0);
+}
+
+TEST(HolidayUpdateButton, ShowsProgressKeepsTheCalendarPaintingAndCancelsAtOnce) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse slow;
+  slow.body = ReadFileBytes(HolidayFixturePath(L"syukujitsu.csv"));
+  slow.pieceBytes = 512; // the whole list would take minutes
+  slow.pieceEveryMs = 1000;
+  server.Serve("/syukujitsu.csv", slow);
+  TempDir dir;
+  const std::wstring ini = dir.File(L"calendar.ini");
+  const std::string before = IniBefore(server.Url("/syukujitsu.csv"));
+  ASSERT_TRUE(WriteFileBytes(ini, before));
+  const std::vector<std::wstring> temporaries = HolTemporaries();
+
+  Dayglass app(dir.Path());
+  HWND calendar = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(calendar, nullptr);
+  PostMessageW(calendar, WM_COMMAND, IDM_SETTINGS, 0);
+  HWND settings = app.WaitForWindow(L"#32770");
+  ASSERT_NE(settings, nullptr);
+  // Beside the calendar rather than over it, so that its paint shows.
+  RECT placed = {};
+  GetWindowRect(calendar, &placed);
+  SetWindowPos(settings, nullptr, placed.right + 8, placed.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PostMessageW(settings, WM_COMMAND, IDC_HOLIDAY_UPDATE, 0);
+  HWND progress = nullptr;
+  ASSERT_TRUE(
+      WaitUntil([&] { return (progress = FindOwnedDialog(settings, L"祝日データの取得")); }));
+  EXPECT_TRUE(WaitUntil([&] {
+    std::wstring text(64, L'\0');
+    text.resize(
+        static_cast<size_t>(GetDlgItemTextW(progress, IDC_HOLIDAY_PROGRESS_TEXT, &text[0], 64)));
+    return text.find(L"KB") != std::wstring::npos && text.find(L" 0 KB") == std::wstring::npos;
+  })) << "no bytes shown as received";
+
+  // While the download runs the calendar answers and paints the next month.
+  EXPECT_TRUE(Answers(calendar));
+  EXPECT_TRUE(Answers(settings));
+  const Capture shown = CaptureClient(calendar);
+  PostMessageW(calendar, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  EXPECT_TRUE(WaitUntil([&] { return CaptureClient(calendar).pixels != shown.pixels; }));
+
+  PostMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }));
+  // A sent message ends the modal loop that Wine keeps until the next one.
+  EXPECT_TRUE(Answers(settings));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(progress); }));
+  EXPECT_TRUE(Answers(settings));
+  EXPECT_EQ(FindOwnedDialog(settings), nullptr) << "a message after cancelling";
+  EXPECT_EQ(ReadFileBytes(ini), before);
+  EXPECT_TRUE(WaitUntil([&] { return HolTemporaries() == temporaries; }));
+  std::printf("[reliability] download: \"更新\" against a server that would take minutes, "
+              "cancelled | 1 | calendar paints meanwhile, cancel ends it at once, no message, "
+              "file unchanged, no temporary file\n");
 }

@@ -17,30 +17,6 @@ namespace {
 const char kIni[] = "\xEF\xBB\xBF[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=40\r\n"
                     "PosY=50\r\n[Option]\r\nShowOutMonth=1\r\n";
 
-struct OwnedSearch {
-  HWND owner;
-  HWND found;
-};
-
-// A visible dialog owned by owner (the colour picker of the settings dialog).
-HWND FindOwnedDialog(HWND owner) {
-  OwnedSearch search = {owner, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto *search = reinterpret_cast<OwnedSearch *>(data);
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
-            wcscmp(name, L"#32770") == 0) {
-          search->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 void Type(HWND dialog, int id, const wchar_t *text) {
   SendTo(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }

@@ -440,6 +440,7 @@ TEST_F(SettingsDialogTest, UpdateDownloadsFromTheAddressAsTypedWithoutStoringIt)
   DialogDriver driver({{L"確認", [](HWND box) { PostButton(box, IDOK); }},
                        {L"情報", [](HWND box) { PostButton(box, IDOK); }}});
   driver.Ignore(dialog_);
+  driver.IgnoreCaption(L"祝日データの取得");
   driver.Run([&] { Press(IDC_HOLIDAY_UPDATE); });
 
   EXPECT_EQ(driver.StepsDone(), 2u);

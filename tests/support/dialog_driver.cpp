@@ -51,7 +51,9 @@ void DialogDriver::Step() {
   std::vector<HWND> dialogs;
   EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
   for (HWND dialog : dialogs) {
-    if (std::find(ignored_.begin(), ignored_.end(), dialog) != ignored_.end())
+    if (std::find(ignored_.begin(), ignored_.end(), dialog) != ignored_.end() ||
+        std::find(ignoredCaptions_.begin(), ignoredCaptions_.end(), Caption(dialog)) !=
+            ignoredCaptions_.end())
       continue;
     if (done_ < steps_.size() && Caption(dialog) == steps_[done_].caption) {
       steps_[done_++].act(dialog);

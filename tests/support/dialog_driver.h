@@ -30,6 +30,8 @@ public:
   int Unexpected() const { return unexpected_; }
   // Windows that are neither steps nor unexpected (a modeless dialog under test).
   void Ignore(HWND window) { ignored_.push_back(window); }
+  // Windows with this caption, whenever they come (a progress window).
+  void IgnoreCaption(const std::wstring &caption) { ignoredCaptions_.push_back(caption); }
 
 private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -37,6 +39,7 @@ private:
 
   std::vector<DialogStep> steps_;
   std::vector<HWND> ignored_;
+  std::vector<std::wstring> ignoredCaptions_;
   size_t done_ = 0;
   int unexpected_ = 0;
   bool busy_ = false;

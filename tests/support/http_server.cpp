@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -61,26 +62,6 @@ bool SendAll(SOCKET client, const std::string &bytes) {
   return true;
 }
 
-// Returns false when the connection was dropped on purpose.
-bool SendResponse(SOCKET client, const HttpResponse &response) {
-  std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
-  for (const auto &header : response.headers)
-    head += header.first + ": " + header.second + "\r\n";
-  head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
-  head += "Cache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n";
-  if (!SendAll(client, head))
-    return true;
-  if (response.dropAfter >= response.body.size()) {
-    SendAll(client, response.body);
-    return true;
-  }
-  SendAll(client, response.body.substr(0, response.dropAfter));
-  // A reset, not an orderly end: the client sees the body cut short.
-  LINGER reset = {1, 0};
-  setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&reset), sizeof reset);
-  return false;
-}
-
 // Ends the connection gracefully: our side first, then whatever the client
 // still sends, so no reset can overtake the last bytes.
 void CloseGracefully(SOCKET client) {
@@ -92,6 +73,60 @@ void CloseGracefully(SOCKET client) {
 }
 
 } // namespace
+
+// One deflate block of fixed codes: the run as one literal and copies of
+// 258 bytes at distance 1, the tail as literals.
+std::string GzipOfRunThen(char byte, size_t count, const std::string &tail) {
+  std::string out("\x1F\x8B\x08\0\0\0\0\0\0\xFF", 10);
+  unsigned bits = 0, used = 0;
+  // Fields go lowest bit first, Huffman codes highest bit first.
+  auto put = [&](unsigned value, unsigned length, bool huffman) {
+    for (unsigned i = 0; i < length; ++i) {
+      bits |= ((value >> (huffman ? length - 1 - i : i)) & 1) << used;
+      if (++used == 8) {
+        out += static_cast<char>(bits);
+        bits = used = 0;
+      }
+    }
+  };
+  unsigned long crc = 0xFFFFFFFFul;
+  auto literal = [&](char c) {
+    unsigned value = static_cast<unsigned char>(c);
+    put(value < 144 ? 0x30 + value : 0x190 + value - 144, value < 144 ? 8 : 9, true);
+  };
+  auto checksum = [&](char c) {
+    crc ^= static_cast<unsigned char>(c);
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1)));
+  };
+  put(3, 3, false); // the final block, fixed codes
+  size_t left = count;
+  if (left > 0) {
+    literal(byte);
+    --left;
+  }
+  for (; left >= 258; left -= 258) {
+    put(0xC5, 8, true); // length 258
+    put(0, 5, true);    // distance 1
+  }
+  for (; left > 0; --left)
+    literal(byte);
+  for (char c : tail)
+    literal(c);
+  put(0, 7, true); // end of block
+  if (used > 0)
+    out += static_cast<char>(bits);
+  for (size_t i = 0; i < count; ++i)
+    checksum(byte);
+  for (char c : tail)
+    checksum(c);
+  crc ^= 0xFFFFFFFFul;
+  unsigned long size = static_cast<unsigned long>(count + tail.size());
+  for (unsigned long value : {crc, size})
+    for (int i = 0; i < 4; ++i)
+      out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  return out;
+}
 
 HttpServer::HttpServer() {
   WSADATA data;
@@ -183,7 +218,46 @@ bool HttpServer::Answer(SOCKET client) {
     WaitForSingleObject(stopEvent_, INFINITE);
     return true;
   }
-  return SendResponse(client, response);
+  std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
+  for (const auto &header : response.headers)
+    head += header.first + ": " + header.second + "\r\n";
+  if (response.chunked)
+    head += "Transfer-Encoding: chunked\r\n";
+  else
+    head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+  head += "Cache-Control: no-store, no-cache\r\nConnection: close\r\n\r\n";
+  return !SendAll(client, head) || SendBody(client, response);
+}
+
+// Returns false when the connection is to be reset: a body cut short
+// without chunks.
+bool HttpServer::SendBody(SOCKET client, const HttpResponse &response) {
+  const size_t end = std::min(response.dropAfter, response.body.size());
+  const size_t piece = response.pieceBytes > 0 ? response.pieceBytes : size_t{1} << 16;
+  for (size_t at = 0; at < end; at += piece) {
+    if (at > 0 && response.pieceEveryMs > 0 &&
+        WaitForSingleObject(stopEvent_, response.pieceEveryMs) != WAIT_TIMEOUT)
+      return true;
+    std::string bytes = response.body.substr(at, std::min(piece, end - at));
+    if (response.chunked) {
+      char size[20];
+      std::snprintf(size, sizeof size, "%zx\r\n", bytes.size());
+      bytes = size + bytes + "\r\n";
+    }
+    if (!SendAll(client, bytes))
+      return true; // the client gave up
+  }
+  if (end == response.body.size()) {
+    if (response.chunked)
+      SendAll(client, "0\r\n\r\n");
+    return true;
+  }
+  if (response.chunked)
+    return true;
+  // A reset, not an orderly end: the client sees the body cut short.
+  LINGER reset = {1, 0};
+  setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&reset), sizeof reset);
+  return false;
 }
 
 int ClosedLoopbackPort() {

@@ -23,7 +23,17 @@ struct HttpResponse {
   // accept the request and then send nothing until the server stops.
   size_t dropAfter = std::string::npos;
   bool stall = false;
+  // In chunks, without Content-Length; with dropAfter the connection then
+  // ends in order, the last chunk never sent.
+  bool chunked = false;
+  // The body a piece of this many bytes at a time, one piece per pieceEveryMs.
+  size_t pieceBytes = 0;
+  DWORD pieceEveryMs = 0;
 };
+
+// A gzip stream (RFC 1952) that expands to count copies of byte followed by
+// tail; the run takes about 1/160 of its length.
+std::string GzipOfRunThen(char byte, size_t count, const std::string &tail);
 
 class HttpServer {
 public:
@@ -43,6 +53,7 @@ public:
 private:
   void Run();
   bool Answer(SOCKET client); // false: drop the connection
+  bool SendBody(SOCKET client, const HttpResponse &response);
 
   SOCKET listener_ = INVALID_SOCKET;
   WSAEVENT acceptEvent_ = WSA_INVALID_EVENT;

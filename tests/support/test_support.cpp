@@ -224,6 +224,28 @@ HWND Dayglass::WaitForWindow(const wchar_t *className, int timeoutMs) const {
   return window;
 }
 
+HWND FindOwnedDialog(HWND owner, const wchar_t *caption) {
+  struct Search {
+    HWND owner;
+    const wchar_t *caption;
+    HWND found;
+  } search = {owner, caption, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto *search = reinterpret_cast<Search *>(data);
+        wchar_t name[16] = {}, text[64] = {};
+        GetClassNameW(window, name, 16);
+        GetWindowTextW(window, text, 64);
+        if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
+            wcscmp(name, L"#32770") == 0 &&
+            (!search->caption || wcscmp(text, search->caption) == 0))
+          search->found = window;
+        return search->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 Capture CaptureClient(HWND window) {
   Capture capture;
   RECT client;

@@ -70,6 +70,10 @@ std::wstring SourcePath(const std::wstring &relative);
 // Registers the program's pixel fonts in this process, once, as start-up does.
 void RegisterPixelFontsOnce();
 
+// A visible dialog (class "#32770") that owner owns, of the caption when one
+// is given; null when there is none.
+HWND FindOwnedDialog(HWND owner, const wchar_t *caption = nullptr);
+
 // A path from an environment variable, a Linux path turned into Wine's Z: form.
 std::wstring EnvPath(const wchar_t *name);
 // The path of dayglass.exe under test (from DAYGLASS_EXE).

@@ -1,0 +1,258 @@
+#include "holidays/holiday_download.h"
+
+#include <objbase.h>
+#include <urlmon.h>
+
+#include <atomic>
+#include <cwctype>
+#include <exception>
+#include <iterator>
+
+#include "app/late_bound.h"
+
+struct HolidayDownload {
+  std::wstring url, path;
+  const ULONGLONG started = GetTickCount64();
+  std::atomic<ULONGLONG> lastProgress{started};
+  std::atomic<unsigned long long> received{0};
+  // Set by the waiting side when it is done with the file; the transfer,
+  // should it end later, then removes what it wrote.
+  std::atomic<bool> abandoned{false};
+  bool arrived = false; // read only after ended is signalled
+  HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ~HolidayDownload() {
+    if (ended)
+      CloseHandle(ended);
+  }
+};
+
+namespace {
+
+DownloadLimits g_limits;
+constexpr int kMostRedirects = 10;
+constexpr DWORD kCheckEveryMs = 100;
+const wchar_t kPrefix[] = L"hol";
+
+// The transfer's callback: notes every sign of progress and ends a transfer
+// that was given up, redirects in circles or passes the size limit. Where
+// the platform reports progress during the body, a flood is stopped there;
+// the file's size is checked again before it is read. Implementing the
+// platform's callback interface is the only way to follow a download.
+class DownloadWatch final : public IBindStatusCallback {
+public:
+  explicit DownloadWatch(HolidayDownload &download) : download_(download) {}
+
+  // IUnknown: the object lives on the stack of the transfer, so counting is nominal.
+  STDMETHODIMP QueryInterface(REFIID iid, void **object) override {
+    if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
+      *object = static_cast<IBindStatusCallback *>(this);
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+
+  STDMETHODIMP OnStartBinding(DWORD, IBinding *) override { return Touch(); }
+  STDMETHODIMP GetPriority(LONG *) override { return E_NOTIMPL; }
+  STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
+  STDMETHODIMP OnProgress(ULONG progress, ULONG progressMax, ULONG status, LPCWSTR) override {
+    // Every redirect is one more request, whether or not it is reported as such.
+    if (status == BINDSTATUS_SENDINGREQUEST && ++requests_ > kMostRedirects + 1)
+      refused_ = true;
+    if (status == BINDSTATUS_BEGINDOWNLOADDATA || status == BINDSTATUS_DOWNLOADINGDATA ||
+        status == BINDSTATUS_ENDDOWNLOADDATA) {
+      download_.received = progress;
+      if (progress > kMostHolidayCsvBytes)
+        refused_ = true;
+    }
+    // A connection dropped mid-body can end like a complete download: what
+    // the server announced must have arrived, no more and no less.
+    if (status == BINDSTATUS_ENDDOWNLOADDATA)
+      whole_ = progressMax == 0 || progress == progressMax;
+    return Touch();
+  }
+  STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+  STDMETHODIMP GetBindInfo(DWORD *, BINDINFO *) override { return S_OK; }
+  STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC *, STGMEDIUM *) override { return Touch(); }
+  STDMETHODIMP OnObjectAvailable(REFIID, IUnknown *) override { return S_OK; }
+
+  bool Whole() const { return whole_ && !refused_; }
+
+private:
+  HRESULT Touch() {
+    download_.lastProgress = GetTickCount64();
+    return refused_ || download_.abandoned ? E_ABORT : S_OK;
+  }
+
+  HolidayDownload &download_;
+  int requests_ = 0;
+  bool refused_ = false, whole_ = false;
+};
+
+// The platform keeps a copy of every answer in its download cache; ours
+// must not stay there, least of all a flood.
+void ForgetCachedCopy(const std::wstring &url) {
+  using DeleteFunction = BOOL(WINAPI *)(const wchar_t *);
+  static const auto forget = LateBound<DeleteFunction>(L"wininet.dll", "DeleteUrlCacheEntryW");
+  if (forget)
+    forget(url.c_str());
+}
+
+bool Transfer(HolidayDownload &download) {
+  using InitializeFunction = HRESULT(WINAPI *)(void *, DWORD);
+  using UninitializeFunction = void(WINAPI *)();
+  using DownloadFunction =
+      HRESULT(WINAPI *)(IUnknown *, const wchar_t *, const wchar_t *, DWORD, IBindStatusCallback *);
+  static const auto initialize = LateBound<InitializeFunction>(L"ole32.dll", "CoInitializeEx");
+  static const auto uninitialize = LateBound<UninitializeFunction>(L"ole32.dll", "CoUninitialize");
+  static const auto fetch = LateBound<DownloadFunction>(L"urlmon.dll", "URLDownloadToFileW");
+  HRESULT com = initialize ? initialize(nullptr, COINIT_APARTMENTTHREADED) : E_FAIL;
+  DownloadWatch watch(download);
+  HRESULT result =
+      fetch ? fetch(nullptr, download.url.c_str(), download.path.c_str(), 0, &watch) : E_FAIL;
+  ForgetCachedCopy(download.url);
+  if (SUCCEEDED(com))
+    uninitialize();
+  return SUCCEEDED(result) && watch.Whole();
+}
+
+DWORD WINAPI TransferThread(void *parameter) {
+  // The thread's share in the download; whoever lets go last frees it.
+  std::shared_ptr<HolidayDownload> download(
+      std::move(*static_cast<std::shared_ptr<HolidayDownload> *>(parameter)));
+  delete static_cast<std::shared_ptr<HolidayDownload> *>(parameter);
+  download->arrived = Transfer(*download);
+  SetEvent(download->ended);
+  // Given up on: nobody will read the file, and the transfer may have
+  // written it after the waiting side removed it.
+  if (download->abandoned)
+    DeleteFileW(download->path.c_str());
+  return 0;
+}
+
+// GetTempFileNameW's names with our prefix: "hol", one to four hex digits, ".tmp".
+bool IsOurTemporaryName(const wchar_t *name) {
+  size_t length = wcslen(name);
+  if (length < 8 || length > 11 || _wcsnicmp(name, kPrefix, 3) != 0 ||
+      _wcsicmp(name + length - 4, L".tmp") != 0)
+    return false;
+  for (size_t i = 3; i < length - 4; ++i)
+    if (!iswxdigit(name[i]))
+      return false;
+  return true;
+}
+
+// What a run that was killed mid-download left in the folder. A file still
+// open elsewhere cannot be removed and stays.
+void RemoveLeftovers(const std::wstring &folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + kPrefix + L"*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsOurTemporaryName(found.cFileName))
+      DeleteFileW((folder + found.cFileName).c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// The file holds every byte that arrived (a full disk can cut it short) and
+// ends with a line break: the published list ends every line with CR LF, so
+// a last line without one was cut off.
+bool ArrivedWhole(const HolidayDownload &download) {
+  HANDLE file = CreateFileW(download.path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  LARGE_INTEGER size = {}, last = {};
+  last.QuadPart = -1;
+  char byte = 0;
+  DWORD got = 0;
+  bool whole = GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
+               static_cast<unsigned long long>(size.QuadPart) == download.received &&
+               SetFilePointerEx(file, last, nullptr, FILE_END) &&
+               ReadFile(file, &byte, 1, &got, nullptr) && got == 1 && byte == '\n';
+  CloseHandle(file);
+  return whole;
+}
+
+} // namespace
+
+void SetDownloadLimits(const DownloadLimits &limits) {
+  g_limits = limits;
+}
+
+std::shared_ptr<HolidayDownload> StartHolidayDownload(const std::wstring &url) {
+  wchar_t folder[MAX_PATH] = {};
+  DWORD length = GetTempPathW(MAX_PATH, folder);
+  if (length == 0 || length >= MAX_PATH)
+    return nullptr;
+  RemoveLeftovers(folder);
+  wchar_t path[MAX_PATH] = {};
+  if (!GetTempFileNameW(folder, kPrefix, 0, path))
+    return nullptr;
+  auto download = std::make_shared<HolidayDownload>();
+  download->url = url;
+  download->path = path;
+  auto *share = new std::shared_ptr<HolidayDownload>(download);
+  HANDLE thread =
+      download->ended ? CreateThread(nullptr, 0, TransferThread, share, 0, nullptr) : nullptr;
+  if (!thread) {
+    delete share;
+    DeleteFileW(path);
+    return nullptr;
+  }
+  CloseHandle(thread);
+  return download;
+}
+
+DownloadStatus CheckHolidayDownload(const HolidayDownload &download) {
+  if (WaitForSingleObject(download.ended, 0) == WAIT_OBJECT_0)
+    return download.arrived ? DownloadStatus::Arrived : DownloadStatus::Failed;
+  ULONGLONG now = GetTickCount64();
+  if (now - download.lastProgress > g_limits.stallMs ||
+      now - download.started > g_limits.deadlineMs)
+    return DownloadStatus::Failed;
+  return DownloadStatus::Running;
+}
+
+HANDLE HolidayDownloadEnded(const HolidayDownload &download) {
+  return download.ended;
+}
+
+unsigned long long HolidayBytesReceived(const HolidayDownload &download) {
+  return download.received;
+}
+
+bool FinishHolidayDownload(HolidayDownload &download, HolidayRows *rows) {
+  bool parsed = false;
+  if (rows && CheckHolidayDownload(download) == DownloadStatus::Arrived && ArrivedWhole(download)) {
+    // Memory running out while reading the answer fails this download, not the program.
+    try {
+      HolidayRows read;
+      parsed = ParseHolidayCsv(download.path, read);
+      if (parsed)
+        rows->insert(rows->end(), std::make_move_iterator(read.begin()),
+                     std::make_move_iterator(read.end()));
+    } catch (const std::exception &) {
+      parsed = false;
+    }
+  }
+  // After the parse: a transfer that ends now must not remove the file under it.
+  download.abandoned = true;
+  DeleteFileW(download.path.c_str());
+  return parsed;
+}
+
+bool DownloadHolidayCsv(const std::wstring &url, HolidayRows &rows) {
+  std::shared_ptr<HolidayDownload> download = StartHolidayDownload(url);
+  if (!download)
+    return false;
+  DownloadStatus status;
+  while ((status = CheckHolidayDownload(*download)) == DownloadStatus::Running)
+    WaitForSingleObject(download->ended, kCheckEveryMs);
+  return FinishHolidayDownload(*download, status == DownloadStatus::Arrived ? &rows : nullptr);
+}
