@@ -74,6 +74,19 @@ using BrushOwner = UniqueHandle<GdiPolicy<HBRUSH>>;
 using PenOwner = UniqueHandle<GdiPolicy<HPEN>>;
 using BitmapOwner = UniqueHandle<GdiPolicy<HBITMAP>>;
 
+// Runs an action when the scope ends, for a clean-up that has no handle
+// (a COM initialisation, say).
+template <typename Action> class ScopeExit {
+public:
+  explicit ScopeExit(Action action) : action_(std::move(action)) {}
+  ScopeExit(const ScopeExit &) = delete;
+  ScopeExit &operator=(const ScopeExit &) = delete;
+  ~ScopeExit() { action_(); }
+
+private:
+  Action action_;
+};
+
 // A memory DC from CreateCompatibleDC.
 class MemoryDc {
 public:

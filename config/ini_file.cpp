@@ -13,6 +13,7 @@
 
 #include "app/app_state.h"
 #include "app/handle_owner.h"
+#include "app/leftover_files.h"
 
 namespace {
 
@@ -102,35 +103,13 @@ std::wstring TemporaryName(unsigned number) {
   return name + kTemporarySuffix;
 }
 
+// "~cal" and four hex digits, or the longer "calendar.ini.<pid>-<n>" that
+// earlier versions used, with ".tmp".
 bool IsTemporaryName(const wchar_t *name) {
-  // "~cal" four hex digits ".tmp", or the longer "calendar.ini.<pid>-<n>.tmp"
-  // that earlier versions used.
   size_t length = wcslen(name);
-  if (length < 8 || _wcsicmp(name + length - 4, kTemporarySuffix) != 0)
-    return false;
-  if (_wcsnicmp(name, L"calendar.ini.", 13) == 0)
-    return true;
-  if (length != 12 || _wcsnicmp(name, kTemporaryPrefix, 4) != 0)
-    return false;
-  for (size_t i = 4; i < 8; ++i)
-    if (!iswxdigit(name[i]))
-      return false;
-  return true;
-}
-
-// Temporary files of saves that were cut short (the process killed while
-// writing). A file another process is still writing is open without delete
-// sharing, so deleting it fails and it stays.
-void RemoveStaleTemporaries(const std::wstring &path) {
-  const std::wstring folder = FolderOf(path);
-  WIN32_FIND_DATAW found;
-  FindOwner search(FindFirstFileW((folder + L"*.tmp").c_str(), &found));
-  if (!search)
-    return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(found.cFileName))
-      DeleteFileW((folder + found.cFileName).c_str());
-  } while (FindNextFileW(search.Get(), &found));
+  return IsNumberedName(name, kTemporaryPrefix, 4, kTemporarySuffix) ||
+         (length > 17 && _wcsnicmp(name, L"calendar.ini.", 13) == 0 &&
+          _wcsicmp(name + length - 4, kTemporarySuffix) == 0);
 }
 
 // A read-only file is left alone here, not by the system: run as an
@@ -254,7 +233,9 @@ bool WriteIniText(const IniText &text) {
     DeleteFileW(temporary.c_str());
     return false;
   }
-  RemoveStaleTemporaries(path);
+  // Temporary files of saves that were cut short (the process killed
+  // while writing).
+  RemoveLeftoverFiles(FolderOf(path), L"*.tmp", IsTemporaryName);
   return true;
 }
 

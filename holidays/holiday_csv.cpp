@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/handle_owner.h"
 #include "config/numbers.h"
 
 namespace {
@@ -39,34 +40,14 @@ std::wstring_view Trimmed(std::wstring_view field) {
   return field.substr(first, last - first);
 }
 
-// printf's "%0*d": sign first, then zeros up to width.
-void AppendZeroPadded(std::wstring &out, int value, size_t width) {
-  unsigned long long magnitude =
-      value < 0 ? 0ULL - static_cast<unsigned long long>(static_cast<long long>(value))
-                : static_cast<unsigned long long>(value);
-  wchar_t digits[24];
-  size_t count = 0;
-  do {
-    digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude > 0);
-  if (value < 0)
-    out += L'-';
-  size_t length = count + (value < 0 ? 1 : 0);
-  if (length < width)
-    out.append(width - length, L'0');
-  while (count > 0)
-    out += digits[--count];
-}
-
 std::wstring FormatDate(const int (&parts)[3]) {
   std::wstring date;
   date.reserve(10);
-  AppendZeroPadded(date, parts[0], 4);
+  AppendDecimal(date, parts[0], 4);
   date += L'-';
-  AppendZeroPadded(date, parts[1], 2);
+  AppendDecimal(date, parts[1], 2);
   date += L'-';
-  AppendZeroPadded(date, parts[2], 2);
+  AppendDecimal(date, parts[2], 2);
   return date;
 }
 
@@ -122,13 +103,13 @@ bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row) {
 }
 
 bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
+  FileOwner file(CreateFileW(path.c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
     return false;
   LARGE_INTEGER size = {};
-  bool ok = GetFileSizeEx(file, &size) &&
+  bool ok = GetFileSizeEx(file.Get(), &size) &&
             static_cast<unsigned long long>(size.QuadPart) <= kMostHolidayCsvBytes;
   std::string bytes;
   if (ok) {
@@ -136,12 +117,13 @@ bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
     size_t done = 0;
     DWORD got = 1;
     while (ok && got > 0 && done < bytes.size()) {
-      ok = ReadFile(file, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr);
+      ok = ReadFile(file.Get(), &bytes[done], static_cast<DWORD>(bytes.size() - done), &got,
+                    nullptr);
       done += got;
     }
     bytes.resize(done);
   }
-  CloseHandle(file);
+  file.Reset();
   // A read that failed part-way is no complete list.
   if (!ok || bytes.empty())
     return false;

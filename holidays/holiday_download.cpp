@@ -4,11 +4,12 @@
 #include <urlmon.h>
 
 #include <atomic>
-#include <cwctype>
 #include <exception>
 #include <iterator>
 
+#include "app/handle_owner.h"
 #include "app/late_bound.h"
+#include "app/leftover_files.h"
 
 struct HolidayDownload {
   std::wstring url, path;
@@ -19,11 +20,7 @@ struct HolidayDownload {
   // should it end later, then removes what it wrote.
   std::atomic<bool> abandoned{false};
   bool arrived = false; // read only after ended is signalled
-  HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ~HolidayDownload() {
-    if (ended)
-      CloseHandle(ended);
-  }
+  KernelOwner ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 namespace {
@@ -109,12 +106,14 @@ bool Transfer(HolidayDownload &download) {
   static const auto uninitialize = LateBound<UninitializeFunction>(L"ole32.dll", "CoUninitialize");
   static const auto fetch = LateBound<DownloadFunction>(L"urlmon.dll", "URLDownloadToFileW");
   HRESULT com = initialize ? initialize(nullptr, COINIT_APARTMENTTHREADED) : E_FAIL;
+  ScopeExit comEnd([com] {
+    if (SUCCEEDED(com))
+      uninitialize();
+  });
   DownloadWatch watch(download);
   HRESULT result =
       fetch ? fetch(nullptr, download.url.c_str(), download.path.c_str(), 0, &watch) : E_FAIL;
   ForgetCachedCopy(download.url);
-  if (SUCCEEDED(com))
-    uninitialize();
   return SUCCEEDED(result) && watch.Whole();
 }
 
@@ -124,7 +123,7 @@ DWORD WINAPI TransferThread(void *parameter) {
       std::move(*static_cast<std::shared_ptr<HolidayDownload> *>(parameter)));
   delete static_cast<std::shared_ptr<HolidayDownload> *>(parameter);
   download->arrived = Transfer(*download);
-  SetEvent(download->ended);
+  SetEvent(download->ended.Get());
   // Given up on: nobody will read the file, and the transfer may have
   // written it after the waiting side removed it.
   if (download->abandoned)
@@ -134,49 +133,26 @@ DWORD WINAPI TransferThread(void *parameter) {
 
 // GetTempFileNameW's names with our prefix: "hol", one to four hex digits, ".tmp".
 bool IsOurTemporaryName(const wchar_t *name) {
-  size_t length = wcslen(name);
-  if (length < 8 || length > 11 || _wcsnicmp(name, kPrefix, 3) != 0 ||
-      _wcsicmp(name + length - 4, L".tmp") != 0)
-    return false;
-  for (size_t i = 3; i < length - 4; ++i)
-    if (!iswxdigit(name[i]))
-      return false;
-  return true;
-}
-
-// What a run that was killed mid-download left in the folder. A file still
-// open elsewhere cannot be removed and stays.
-void RemoveLeftovers(const std::wstring &folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + kPrefix + L"*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
-    return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsOurTemporaryName(found.cFileName))
-      DeleteFileW((folder + found.cFileName).c_str());
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  return IsNumberedName(name, kPrefix, 4, L".tmp");
 }
 
 // The file holds every byte that arrived (a full disk can cut it short) and
 // ends with a line break: the published list ends every line with CR LF, so
 // a last line without one was cut off.
 bool ArrivedWhole(const HolidayDownload &download) {
-  HANDLE file = CreateFileW(download.path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
+  FileOwner file(CreateFileW(download.path.c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
     return false;
   LARGE_INTEGER size = {}, last = {};
   last.QuadPart = -1;
   char byte = 0;
   DWORD got = 0;
-  bool whole = GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
-               static_cast<unsigned long long>(size.QuadPart) == download.received &&
-               SetFilePointerEx(file, last, nullptr, FILE_END) &&
-               ReadFile(file, &byte, 1, &got, nullptr) && got == 1 && byte == '\n';
-  CloseHandle(file);
-  return whole;
+  return GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
+         static_cast<unsigned long long>(size.QuadPart) == download.received &&
+         SetFilePointerEx(file.Get(), last, nullptr, FILE_END) &&
+         ReadFile(file.Get(), &byte, 1, &got, nullptr) && got == 1 && byte == '\n';
 }
 
 } // namespace
@@ -190,7 +166,8 @@ std::shared_ptr<HolidayDownload> StartHolidayDownload(const std::wstring &url) {
   DWORD length = GetTempPathW(MAX_PATH, folder);
   if (length == 0 || length >= MAX_PATH)
     return nullptr;
-  RemoveLeftovers(folder);
+  // What a run that was killed mid-download left in the folder.
+  RemoveLeftoverFiles(folder, L"hol*.tmp", IsOurTemporaryName);
   wchar_t path[MAX_PATH] = {};
   if (!GetTempFileNameW(folder, kPrefix, 0, path))
     return nullptr;
@@ -198,19 +175,18 @@ std::shared_ptr<HolidayDownload> StartHolidayDownload(const std::wstring &url) {
   download->url = url;
   download->path = path;
   auto *share = new std::shared_ptr<HolidayDownload>(download);
-  HANDLE thread =
-      download->ended ? CreateThread(nullptr, 0, TransferThread, share, 0, nullptr) : nullptr;
+  KernelOwner thread(download->ended ? CreateThread(nullptr, 0, TransferThread, share, 0, nullptr)
+                                     : nullptr);
   if (!thread) {
     delete share;
     DeleteFileW(path);
     return nullptr;
   }
-  CloseHandle(thread);
   return download;
 }
 
 DownloadStatus CheckHolidayDownload(const HolidayDownload &download) {
-  if (WaitForSingleObject(download.ended, 0) == WAIT_OBJECT_0)
+  if (WaitForSingleObject(download.ended.Get(), 0) == WAIT_OBJECT_0)
     return download.arrived ? DownloadStatus::Arrived : DownloadStatus::Failed;
   ULONGLONG now = GetTickCount64();
   if (now - download.lastProgress > g_limits.stallMs ||
@@ -220,7 +196,7 @@ DownloadStatus CheckHolidayDownload(const HolidayDownload &download) {
 }
 
 HANDLE HolidayDownloadEnded(const HolidayDownload &download) {
-  return download.ended;
+  return download.ended.Get();
 }
 
 unsigned long long HolidayBytesReceived(const HolidayDownload &download) {
@@ -253,6 +229,6 @@ bool DownloadHolidayCsv(const std::wstring &url, HolidayRows &rows) {
     return false;
   DownloadStatus status;
   while ((status = CheckHolidayDownload(*download)) == DownloadStatus::Running)
-    WaitForSingleObject(download->ended, kCheckEveryMs);
+    WaitForSingleObject(download->ended.Get(), kCheckEveryMs);
   return FinishHolidayDownload(*download, status == DownloadStatus::Arrived ? &rows : nullptr);
 }

@@ -1,11 +1,12 @@
 #include "holidays/holiday_progress.h"
 
 #include "app/app_state.h"
-#include "app/gdi_owner.h"
+#include "app/dialog_font.h"
+#include "app/handle_owner.h"
 #include "app/screen_area.h"
+#include "config/numbers.h"
 #include "holidays/holiday_download.h"
 #include "resources/resource.h"
-#include "schedules/schedule_dialogs.h"
 
 namespace {
 
@@ -34,17 +35,16 @@ void End(HWND dialog, DownloadOutcome outcome) {
 }
 
 void ShowReceived(HWND dialog, unsigned long long bytes) {
-  std::wstring text =
-      L"祝日CSVを取得しています… " + std::to_wstring((bytes + 1023) / 1024) + L" KB";
+  std::wstring text = L"祝日CSVを取得しています… " +
+                      DecimalText(static_cast<long long>((bytes + 1023) / 1024)) + L" KB";
   SetDlgItemTextW(dialog, IDC_HOLIDAY_PROGRESS_TEXT, text.c_str());
 }
 
 bool OnInitDialog(HWND dialog, ProgressJob *job) {
   SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(job));
   KeepWindowOnScreen(dialog);
-  job->font.Reset(CreateScheduleDialogFont(dialog));
-  for (int id : {IDC_HOLIDAY_PROGRESS_TEXT, IDCANCEL})
-    SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(job->font.Get()), TRUE);
+  static const int kFontControls[] = {IDC_HOLIDAY_PROGRESS_TEXT, IDCANCEL};
+  ApplyDialogFont(dialog, job->font, kFontControls);
   job->download = StartHolidayDownload(*job->url);
   if (!job->download || !SetTimer(dialog, kCheckTimer, kCheckEveryMs, nullptr)) {
     End(dialog, DownloadOutcome::Failed);

@@ -1,6 +1,7 @@
 #include "holidays/holiday_update.h"
 
 #include "app/app_state.h"
+#include "app/notices.h"
 #include "config/ini_file.h"
 #include "config/numbers.h"
 #include "holidays/holiday_download.h"
@@ -21,7 +22,6 @@ const Notice kFetchFailed = {L"祝日CSVの取得または解析に失敗しま�
                              MB_OK | MB_ICONERROR};
 const Notice kConfirm = {L"祝日データを更新しますか？\n既存の祝日設定は上書きされます。", L"確認",
                          MB_OKCANCEL | MB_ICONQUESTION};
-const Notice kSaveFailed = {L"INIファイルの保存に失敗しました。", L"エラー", MB_OK | MB_ICONERROR};
 const Notice kUpdated = {L"祝日データを更新しました。", L"情報", MB_OK | MB_ICONINFORMATION};
 
 int Show(HWND owner, const Notice &notice) {
@@ -80,7 +80,7 @@ bool UpdateHolidaysFromDialog(HWND dialog) {
   if (Show(dialog, kConfirm) != IDOK)
     return false;
   if (!WriteHolidaySection(rows)) {
-    Show(dialog, kSaveFailed);
+    ShowSaveFailure(dialog);
     return false;
   }
   LoadHolidays();
