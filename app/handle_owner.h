@@ -8,10 +8,24 @@
 
 #include <utility>
 
-// Policy: Handle, the value that means none, and how to close one.
-template <typename Policy> class UniqueHandle {
+// How each kind is closed.
+struct CloseKernelHandle {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+struct CloseFindHandle {
+  void operator()(HANDLE handle) const { FindClose(handle); }
+};
+struct CloseMenu {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+struct CloseGdiObject {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+
+// Owns one handle of a kind: Close closes it, None is the value that means
+// there is none (-1 for CreateFileW and FindFirstFileW, null elsewhere).
+template <typename Handle, typename Close, LONG_PTR None = 0> class UniqueHandle {
 public:
-  using Handle = typename Policy::Handle;
   UniqueHandle() = default;
   explicit UniqueHandle(Handle handle) : handle_(handle) {}
   UniqueHandle(UniqueHandle &&other) noexcept : handle_(other.Release()) {}
@@ -25,54 +39,27 @@ public:
   ~UniqueHandle() { Reset(); }
 
   Handle Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != Policy::None(); }
-  void Reset(Handle handle = Policy::None()) {
+  explicit operator bool() const { return handle_ != NoHandle(); }
+  void Reset(Handle handle = NoHandle()) {
     if (*this)
-      Policy::Close(handle_);
+      Close()(handle_);
     handle_ = handle;
   }
-  Handle Release() { return std::exchange(handle_, Policy::None()); }
+  Handle Release() { return std::exchange(handle_, NoHandle()); }
 
 private:
-  Handle handle_ = Policy::None();
+  static Handle NoHandle() { return reinterpret_cast<Handle>(None); }
+  Handle handle_ = NoHandle();
 };
 
-// CreateFileW and FindFirstFileW mean none by INVALID_HANDLE_VALUE, the
-// other kernel calls by null.
-struct FilePolicy {
-  using Handle = HANDLE;
-  static Handle None() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) { CloseHandle(handle); }
-};
-struct KernelPolicy {
-  using Handle = HANDLE;
-  static Handle None() { return nullptr; }
-  static void Close(Handle handle) { CloseHandle(handle); }
-};
-struct FindPolicy {
-  using Handle = HANDLE;
-  static Handle None() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) { FindClose(handle); }
-};
-struct MenuPolicy {
-  using Handle = HMENU;
-  static Handle None() { return nullptr; }
-  static void Close(Handle handle) { DestroyMenu(handle); }
-};
-template <typename Object> struct GdiPolicy {
-  using Handle = Object;
-  static Handle None() { return nullptr; }
-  static void Close(Handle handle) { DeleteObject(handle); }
-};
-
-using FileOwner = UniqueHandle<FilePolicy>;
-using KernelOwner = UniqueHandle<KernelPolicy>; // events, threads, processes
-using FindOwner = UniqueHandle<FindPolicy>;
-using MenuOwner = UniqueHandle<MenuPolicy>;
-using FontOwner = UniqueHandle<GdiPolicy<HFONT>>;
-using BrushOwner = UniqueHandle<GdiPolicy<HBRUSH>>;
-using PenOwner = UniqueHandle<GdiPolicy<HPEN>>;
-using BitmapOwner = UniqueHandle<GdiPolicy<HBITMAP>>;
+using FileOwner = UniqueHandle<HANDLE, CloseKernelHandle, -1>;
+using KernelOwner = UniqueHandle<HANDLE, CloseKernelHandle>; // events, threads, processes
+using FindOwner = UniqueHandle<HANDLE, CloseFindHandle, -1>;
+using MenuOwner = UniqueHandle<HMENU, CloseMenu>;
+using FontOwner = UniqueHandle<HFONT, CloseGdiObject>;
+using BrushOwner = UniqueHandle<HBRUSH, CloseGdiObject>;
+using PenOwner = UniqueHandle<HPEN, CloseGdiObject>;
+using BitmapOwner = UniqueHandle<HBITMAP, CloseGdiObject>;
 
 // Runs an action when the scope ends, for a clean-up that has no handle
 // (a COM initialisation, say).

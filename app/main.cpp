@@ -28,8 +28,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   bool readable = true;
   IniText text = ReadIniText(&readable);
   LoadSettingsFrom(text, readable);
-  if (!g_app.settings.Face[0])
-    CopyToField(g_app.settings.Face, 32, kDefaultFace);
+  FillEmptyFace(g_app.settings);
   LoadSchedulesFrom(text, readable);
   // A save by the schedule load rewrites only its own section.
   ParseHolidays(text, g_app.holidays);

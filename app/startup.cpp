@@ -113,9 +113,7 @@ int RunHolidayMode() {
 }
 
 int RunScheduleMode() {
-  LoadCommonControls();
-  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
-                  ScheduleListDialogProc, 0);
+  RunScheduleList(nullptr);
   SaveAtExit(false);
   UnregisterPrivateFonts();
   return 0;

@@ -71,9 +71,7 @@ void PaintWeekdayHeader(HDC dc, const MonthGrid &grid) {
   const AppSettings &settings = g_app.settings;
   SelectGuard weekdayFont(dc, g_app.fonts.weekday.Get());
   for (int weekday = 0; weekday < 7; ++weekday) {
-    COLORREF color = weekday == 0   ? settings.Sunday
-                     : weekday == 6 ? settings.Saturday
-                                    : settings.Weekday;
+    COLORREF color = DayNumberColor(settings, false, weekday); // a label is never a holiday
     int column = ColumnOfWeekday(weekday, settings.StartMonday);
     // The cells of row 0 share the column edges with the header.
     const RECT &cell = grid.cells[column].rect;

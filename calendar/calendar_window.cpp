@@ -50,10 +50,10 @@ void OnMove(HWND window) {
 void OnCommand(HWND window, WPARAM wParam) {
   switch (LOWORD(wParam)) {
   case IDM_SCHEDULE_LIST:
-    OpenScheduleListDialog(window);
+    RunScheduleList(window);
     break;
   case IDM_SETTINGS:
-    OpenSettingsDialog(window);
+    RunSettingsDialog(window);
     break;
   case IDM_EXIT:
     // Only the loop ends: the schedules are saved after it, the settings were
@@ -66,10 +66,10 @@ void OnCommand(HWND window, WPARAM wParam) {
 void OnLeftButtonDown(HWND window, LPARAM lParam) {
   switch (TitleButtonAtPoint(GridOf(window), ClientPoint(lParam))) {
   case TitleButton::Settings:
-    OpenSettingsDialog(window);
+    RunSettingsDialog(window);
     break;
   case TitleButton::List:
-    OpenScheduleListDialog(window);
+    RunScheduleList(window);
     break;
   case TitleButton::None:
     break;
@@ -196,15 +196,4 @@ std::wstring BuildDayPopupText(const HolidayMap &holidays, const ScheduleList &s
     text += entry.text;
   }
   return text;
-}
-
-void OpenScheduleListDialog(HWND owner) {
-  LoadCommonControls();
-  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), owner,
-                  ScheduleListDialogProc, 0);
-}
-
-void OpenSettingsDialog(HWND owner) {
-  LoadCommonControls();
-  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
 }

@@ -17,5 +17,3 @@ std::wstring BuildDayPopupText(const HolidayMap &holidays, const ScheduleList &s
                                int month, int day);
 
 // Opens the modal dialogs owned by the calendar window.
-void OpenScheduleListDialog(HWND owner);
-void OpenSettingsDialog(HWND owner);

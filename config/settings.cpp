@@ -112,8 +112,15 @@ void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text) {
   field[length] = L'\0';
 }
 
+void FillEmptyFace(AppSettings &settings) {
+  if (!settings.Face[0])
+    CopyToField(settings.Face, 32, kDefaultFace);
+}
+
 AppSettings StartupSettings() {
   AppSettings settings = CommonValues();
+  // Green 141 here and 140 after the defaults button: the two values differ
+  // on purpose, and files written by either keep them.
   settings.Today = RGB(255, 141, 26);
   settings.PosX = CW_USEDEFAULT;
   settings.PosY = CW_USEDEFAULT;

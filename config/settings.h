@@ -45,6 +45,9 @@ bool CaptionReachable(const RECT &caption, const std::vector<RECT> &monitors);
 // coordinates and a reachable caption (of captionHeight pixels).
 void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight);
 void PutSettingsInto(IniText &text, const AppSettings &settings);
+// An empty face becomes "Hooge 05_55" (in memory only): at start-up, for
+// every mode, and when the settings dialog opens.
+void FillEmptyFace(AppSettings &settings);
 // Copies text into a fixed field, cut to fit.
 void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
 

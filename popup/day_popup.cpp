@@ -55,7 +55,7 @@ int SpaceHeight(HDC dc) {
   return space.cy;
 }
 
-void PaintPopup(HWND popup) {
+LRESULT PaintPopup(HWND popup) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(popup, &paint);
   RECT client;
@@ -106,22 +106,30 @@ void PaintPopup(HWND popup) {
     }
   }
   EndPaint(popup, &paint);
+  return 0;
+}
+
+LRESULT OnClick(HWND popup) {
+  DestroyWindow(popup);
+  return 0;
+}
+
+LRESULT OnDestroy(HWND popup) {
+  if (g_app.popup == popup)
+    g_app.popup = nullptr;
+  return 0;
 }
 
 // Clicks close the popup; nothing else reacts.
 LRESULT CALLBACK PopupWindowProc(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case WM_PAINT:
-    PaintPopup(popup);
-    return 0;
+    return PaintPopup(popup);
   case WM_LBUTTONDOWN:
   case WM_RBUTTONDOWN:
-    DestroyWindow(popup);
-    return 0;
+    return OnClick(popup);
   case WM_DESTROY:
-    if (g_app.popup == popup)
-      g_app.popup = nullptr;
-    return 0;
+    return OnDestroy(popup);
   }
   return DefWindowProcW(popup, message, wParam, lParam);
 }

@@ -6,6 +6,12 @@
 
 #include "schedules/schedule_store.h"
 
+// Runs the list modally over owner (none in the "/schedule" mode).
+void RunScheduleList(HWND owner);
+// Runs the edit dialog on entry; true when the user confirmed, and entry
+// then holds the entered values.
+bool RunScheduleEdit(HWND owner, ScheduleEntry &entry);
+
 // Lists every schedule; add, edit and delete are saved at once.
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FillScheduleList(HWND dialog);
@@ -17,7 +23,7 @@ std::wstring ScheduleListText(const std::wstring &text);
 // the save failed.
 void CommitScheduleChange(HWND dialog, const ScheduleChange &change);
 
-// Edits the ScheduleEntry passed by address; result 1 confirmed, 2 cancelled.
+// Edits the ScheduleEntry passed by address; ends with IDOK when confirmed.
 INT_PTR CALLBACK ScheduleEditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The edit dialog's checks on the fields as read (a field that did not read

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <tuple>
 
+#include "app/app_state.h"
 #include "app/dialog_font.h"
 #include "app/handle_owner.h"
 #include "calendar/calendar_paint.h"
@@ -96,7 +97,7 @@ INT_PTR OnOk(HWND dialog) {
                 0,
                 0};
   entry.text = input.text;
-  EndDialog(dialog, 1);
+  EndDialog(dialog, IDOK);
   return TRUE;
 }
 
@@ -105,7 +106,7 @@ INT_PTR OnCommand(HWND dialog, int id) {
   case IDOK:
     return OnOk(dialog);
   case IDCANCEL:
-    EndDialog(dialog, 2);
+    EndDialog(dialog, IDCANCEL);
     return TRUE;
   }
   return FALSE;
@@ -142,8 +143,8 @@ const wchar_t *CheckScheduleInput(const ScheduleInput &input, const SYSTEMTIME &
   return nullptr;
 }
 
-// Controls: the fields 3011-3016, OK (1; also Enter outside the text field)
-// and Cancel (2; also Esc and the close box).
+// Controls: the fields IDC_EDIT_YEAR to IDC_EDIT_TEXT, IDOK (also Enter
+// outside the text field) and IDCANCEL (also Esc and the close box).
 INT_PTR CALLBACK ScheduleEditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case WM_INITDIALOG:
@@ -154,4 +155,9 @@ INT_PTR CALLBACK ScheduleEditDialogProc(HWND dialog, UINT message, WPARAM wParam
     return OnNcDestroy();
   }
   return FALSE;
+}
+
+bool RunScheduleEdit(HWND owner, ScheduleEntry &entry) {
+  return DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_EDIT), owner,
+                         ScheduleEditDialogProc, reinterpret_cast<LPARAM>(&entry)) == IDOK;
 }

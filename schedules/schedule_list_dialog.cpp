@@ -14,6 +14,7 @@
 #include "app/handle_owner.h"
 #include "app/notices.h"
 #include "app/screen_area.h"
+#include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
 #include "resources/resource.h"
@@ -98,17 +99,11 @@ void SizeColumns(HWND dialog) {
                                    ScaleForDpi(kMinTextColumnWidth96, dpi)));
 }
 
-// Result 1 when the user confirmed; the copy then holds the entered values.
-INT_PTR RunEditDialog(HWND dialog, ScheduleEntry &copy) {
-  return DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_EDIT), dialog,
-                         ScheduleEditDialogProc, reinterpret_cast<LPARAM>(&copy));
-}
-
 INT_PTR AddSchedule(HWND dialog) {
   if (SelectedRows(dialog).size() > 1)
     return FALSE;
   ScheduleEntry copy = {};
-  if (RunEditDialog(dialog, copy) != 1)
+  if (!RunScheduleEdit(dialog, copy))
     return TRUE;
   g_app.schedules.push_back(copy);
   CommitScheduleChange(dialog, ScheduleChange{{}, {copy}});
@@ -120,7 +115,7 @@ INT_PTR EditSchedule(HWND dialog) {
   if (rows.size() != 1 || static_cast<size_t>(rows[0]) >= g_app.schedules.size())
     return FALSE;
   ScheduleEntry copy = g_app.schedules[rows[0]];
-  if (RunEditDialog(dialog, copy) != 1)
+  if (!RunScheduleEdit(dialog, copy))
     return TRUE;
   copy.markedOld = false; // a confirmed edit clears the old mark
   ScheduleChange change{{g_app.schedules[rows[0]]}, {copy}};
@@ -203,7 +198,7 @@ INT_PTR OnNotify(HWND dialog, NMHDR &header) {
 INT_PTR OnCommand(HWND dialog, int id) {
   switch (id) {
   case IDOK:
-    EndDialog(dialog, 1);
+    EndDialog(dialog, IDOK);
     return TRUE;
   case IDC_SCHEDULE_ADD:
     return AddSchedule(dialog);
@@ -217,7 +212,7 @@ INT_PTR OnCommand(HWND dialog, int id) {
 }
 
 INT_PTR OnClose(HWND dialog) {
-  EndDialog(dialog, 1);
+  EndDialog(dialog, IDOK);
   return TRUE;
 }
 
@@ -273,9 +268,9 @@ void CommitScheduleChange(HWND dialog, const ScheduleChange &change) {
     ShowSaveFailure(dialog);
 }
 
-// Controls: the list view (3002; a double click edits), add (3003), edit
-// (3004), delete (3005) and OK (1; also Enter). The close box closes too;
-// Esc does nothing.
+// Controls: IDC_SCHEDULE_VIEW (a double click edits), IDC_SCHEDULE_ADD,
+// IDC_SCHEDULE_EDIT, IDC_SCHEDULE_DELETE and IDOK (also Enter). The close
+// box closes too; Esc does nothing.
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case WM_INITDIALOG:
@@ -292,4 +287,10 @@ INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam
     return OnNcDestroy();
   }
   return FALSE;
+}
+
+void RunScheduleList(HWND owner) {
+  LoadCommonControls();
+  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), owner,
+                  ScheduleListDialogProc, 0);
 }

@@ -10,6 +10,7 @@
 #include "app/dialog_font.h"
 #include "app/handle_owner.h"
 #include "app/late_bound.h"
+#include "app/startup.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
 #include "holidays/holiday_update.h"
@@ -126,8 +127,7 @@ void OnInitDialog(HWND dialog) {
   // would put the buttons out of reach.
   KeepWindowOnScreen(dialog);
   AppSettings &settings = g_app.settings;
-  if (!settings.Face[0])
-    CopyToField(settings.Face, 32, kDefaultFace);
+  FillEmptyFace(settings);
   ApplyDialogFont(dialog, SettingsDialogFont, kControlsWithFont);
   FillFontList(dialog);
   // Unsigned, as the fields read them back: a negative margin from the file
@@ -195,11 +195,10 @@ void RestoreDefaults(HWND dialog) {
 bool OnCommand(HWND dialog, int id) {
   switch (id) {
   case IDOK:
+  case IDC_APPLY: // the dialog stays open
     ApplySettingsDialog(dialog);
-    EndDialog(dialog, IDOK);
-    return true;
-  case IDC_APPLY:
-    ApplySettingsDialog(dialog);
+    if (id == IDOK)
+      EndDialog(dialog, IDOK);
     return true;
   case IDCANCEL:
     EndDialog(dialog, IDCANCEL);
@@ -272,9 +271,10 @@ int CALLBACK AddFontFaceToCombo(const LOGFONTW *font, const TEXTMETRICW *, DWORD
   return 1;
 }
 
-// Handles the number edits 1001-1003 and 1005-1007, the font list 1004, the
-// check boxes 1016, 1050 and 1030, the colour buttons 1009-1015, the URL edit
-// 2010 with "更新" 2011, and "規定値" 1021, "適用" 1022, "OK" and "キャンセル".
+// Handles the number edits (kNumberFields), the font list IDC_FACE, the check
+// boxes IDC_START_MONDAY, IDC_SHOW_OUT_MONTH and IDC_AUTO_DELETE, the colour
+// buttons (kColorButtons), IDC_HOLIDAY_URL with "更新" IDC_HOLIDAY_UPDATE, and
+// "規定値" IDC_DEFAULTS, "適用" IDC_APPLY, IDOK and IDCANCEL.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
   case WM_INITDIALOG:
@@ -290,4 +290,9 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
   }
   return FALSE;
+}
+
+void RunSettingsDialog(HWND owner) {
+  LoadCommonControls();
+  DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
 }

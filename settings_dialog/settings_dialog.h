@@ -7,6 +7,8 @@
 
 #include "config/settings.h"
 
+// Runs the dialog modally over the calendar window.
+void RunSettingsDialog(HWND owner);
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void ApplySettingsDialog(HWND dialog);
 int CALLBACK AddFontFaceToCombo(const LOGFONTW *font, const TEXTMETRICW *metrics, DWORD type,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/handle_owner.h"
 #include "calendar/month_grid.h"
 #include "popup/day_popup.h"
 #include "resources/resource.h"
@@ -17,40 +18,11 @@ const RECT kClient = {0, 0, 294, 291};
 
 // PaintMonth on a Bg-filled bitmap of the client's size, as the window does.
 Capture PaintToPixels(const RECT &client) {
-  Capture capture;
-  capture.width = client.right;
-  capture.height = client.bottom;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = capture.width;
-  info.bmiHeader.biHeight = -capture.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void *bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  HBRUSH background = CreateSolidBrush(g_app.settings.Bg);
-  FillRect(dc, &client, background);
-  DeleteObject(background);
-  PaintMonth(dc, client);
-  GdiFlush();
-  const auto *source = static_cast<const unsigned char *>(bits);
-  capture.pixels.resize(static_cast<size_t>(capture.width) * capture.height);
-  for (size_t i = 0; i < capture.pixels.size(); ++i)
-    capture.pixels[i] = RGB(source[i * 4 + 2], source[i * 4 + 1], source[i * 4]);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return capture;
-}
-
-int CountColor(const Capture &capture, const RECT &rect, COLORREF color) {
-  int count = 0;
-  for (int y = rect.top; y < rect.bottom; ++y)
-    for (int x = rect.left; x < rect.right; ++x)
-      count += capture.At(x, y) == color;
-  return count;
+  return CaptureDrawing(client.right, client.bottom, [&](HDC dc) {
+    BrushOwner background(CreateSolidBrush(g_app.settings.Bg));
+    FillRect(dc, &client, background.Get());
+    PaintMonth(dc, client);
+  });
 }
 
 int Area(const RECT &rect) {

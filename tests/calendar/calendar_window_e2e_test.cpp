@@ -56,14 +56,6 @@ POINT Centre(const RECT &rect) {
   return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-int CountColor(const Capture &capture, const RECT &rect, COLORREF color) {
-  int count = 0;
-  for (int y = rect.top; y < rect.bottom; ++y)
-    for (int x = rect.left; x < rect.right; ++x)
-      count += capture.At(x, y) == color;
-  return count;
-}
-
 // Whether the window shows exactly these fills: today's (0 for none) and the
 // scheduled days', read at the corners of every in-month cell.
 bool ShowsFills(HWND window, DisplayedMonth shown, int today, const std::set<int> &scheduled) {

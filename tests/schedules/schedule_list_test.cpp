@@ -24,11 +24,6 @@ const std::string kBom = "\xEF\xBB\xBF";
 // Another section, which every save must keep.
 const std::string kOther = "[Other]\r\nkey=value\r\n";
 
-ScheduleEntry Entry(WORD year, WORD month, WORD day, WORD hour, WORD minute,
-                    const std::wstring &text, bool marked = false) {
-  return {{year, month, 0, day, hour, minute, 0, 0}, text, marked};
-}
-
 // Each row as its two columns, "date-time|text".
 std::vector<std::wstring> Rows(HWND dialog) {
   HWND view = GetDlgItem(dialog, IDC_SCHEDULE_VIEW);
@@ -101,10 +96,10 @@ protected:
     // The list as the file holds it, loaded the way start-up loads it.
     IniText text = Wide(kOther);
     ReplaceIniSection(text, L"Schedules",
-                      BuildScheduleSection({Entry(2099, 5, 1, 9, 0, L"歯医者"),
-                                            Entry(2098, 1, 2, 10, 30, L"初詣"),
-                                            Entry(2099, 5, 1, 8, 15, L"朝会\r\n会議室"),
-                                            Entry(2100, 12, 31, 23, 59, L"大晦日", true)}));
+                      BuildScheduleSection({MakeSchedule(2099, 5, 1, 9, 0, L"歯医者"),
+                                            MakeSchedule(2098, 1, 2, 10, 30, L"初詣"),
+                                            MakeSchedule(2099, 5, 1, 8, 15, L"朝会\r\n会議室"),
+                                            MakeSchedule(2100, 12, 31, 23, 59, L"大晦日", true)}));
     initial_ = EncodeIniText(text);
     WriteFileBytes(ini_, initial_);
     LoadSchedules();
@@ -201,7 +196,7 @@ TEST_F(ScheduleListDialog, OpensSortedWithItsColumnsAtTheStoredPosition) {
 
 // Run at 96 DPI and, by its own CTest entry, in a prefix at 144 DPI.
 TEST_F(ScheduleListDialog, DateColumnIsWiderThanItsTextAtThisDpi) {
-  g_app.schedules = {Entry(2026, 12, 24, 18, 30, L"x")};
+  g_app.schedules = {MakeSchedule(2026, 12, 24, 18, 30, L"x")};
   HWND dialog = Open();
   const int dpi = WindowDpi(dialog);
   if (const char *expected = getenv("DAYGLASS_DPI")) {
@@ -309,7 +304,7 @@ TEST_F(ScheduleListDialog, RefusedCommandsOpenNothing) {
 }
 
 TEST_F(ScheduleListDialog, DeleteRemovesEverySelectedRow) {
-  g_app.schedules.push_back(Entry(2097, 7, 7, 7, 7, L"七夕"));
+  g_app.schedules.push_back(MakeSchedule(2097, 7, 7, 7, 7, L"七夕"));
   HWND dialog = Open();
   Press(dialog, IDC_SCHEDULE_DELETE); // nothing selected: only a beep
   EXPECT_EQ(g_app.schedules.size(), 5u);

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/handle_owner.h"
 #include "app/startup.h"
 
 TempDir::TempDir() {
@@ -246,38 +247,52 @@ HWND FindOwnedDialog(HWND owner, const wchar_t *caption) {
   return search.found;
 }
 
-Capture CaptureClient(HWND window) {
+Capture CaptureDrawing(int width, int height, const std::function<void(HDC)> &draw) {
   Capture capture;
+  if (width <= 0 || height <= 0)
+    return capture;
+  capture.width = width;
+  capture.height = height;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height; // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void *bits = nullptr;
+  MemoryDc memory(nullptr);
+  BitmapOwner bitmap(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap)
+    return capture;
+  {
+    SelectGuard selected(memory.Get(), bitmap.Get());
+    draw(memory.Get());
+    GdiFlush();
+  }
+  const auto *source = static_cast<const unsigned char *>(bits);
+  capture.pixels.resize(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < capture.pixels.size(); ++i)
+    capture.pixels[i] = RGB(source[i * 4 + 2], source[i * 4 + 1], source[i * 4]);
+  return capture;
+}
+
+Capture CaptureClient(HWND window) {
   RECT client;
   GetClientRect(window, &client);
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  capture.width = client.right;
-  capture.height = client.bottom;
-  if (capture.width <= 0 || capture.height <= 0)
-    return capture;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = capture.width;
-  info.bmiHeader.biHeight = -capture.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void *bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  capture.pixels.resize(static_cast<size_t>(capture.width) * capture.height);
-  const auto *source = static_cast<const unsigned char *>(bits);
-  for (size_t i = 0; i < capture.pixels.size(); ++i)
-    capture.pixels[i] = RGB(source[i * 4 + 2], source[i * 4 + 1], source[i * 4]);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return capture;
+  return CaptureDrawing(client.right, client.bottom, [&](HDC dc) {
+    WindowDc screen(nullptr);
+    BitBlt(dc, 0, 0, client.right, client.bottom, screen.Get(), origin.x, origin.y, SRCCOPY);
+  });
+}
+
+int CountColor(const Capture &capture, const RECT &rect, COLORREF color) {
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y)
+    for (int x = rect.left; x < rect.right; ++x)
+      count += capture.At(x, y) == color;
+  return count;
 }
 
 LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

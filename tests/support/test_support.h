@@ -88,6 +88,10 @@ struct Capture {
   COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 Capture CaptureClient(HWND window);
+// What draw paints on a fresh width x height bitmap.
+Capture CaptureDrawing(int width, int height, const std::function<void(HDC)> &draw);
+// How many pixels of rect have the colour.
+int CountColor(const Capture &capture, const RECT &rect, COLORREF color);
 // Sends a message and waits for the window to handle it.
 LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
