@@ -339,12 +339,7 @@ void AddEditDelete(const Dayglass &app, HWND list, const std::wstring &added,
 }
 
 std::vector<std::wstring> StoredTexts(const std::wstring &ini) {
-  std::vector<std::wstring> texts;
-  for (const ScheduleEntry &entry :
-       ParseSchedules(DecodeIniBytes(ReadFileBytes(ini)), false, nullptr))
-    texts.push_back(entry.text);
-  std::sort(texts.begin(), texts.end());
-  return texts;
+  return TextsOf(ParseSchedules(DecodeIniBytes(ReadFileBytes(ini)), false, nullptr), true);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "schedules/schedule_store.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -39,18 +40,6 @@ std::wstring RandomValue(std::mt19937 &random) {
   return value;
 }
 
-bool SameList(const ScheduleList &a, const ScheduleList &b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const SYSTEMTIME &x = a[i].when, &y = b[i].when;
-    if (x.wYear != y.wYear || x.wMonth != y.wMonth || x.wDay != y.wDay || x.wHour != y.wHour ||
-        x.wMinute != y.wMinute || a[i].text != b[i].text || a[i].markedOld != b[i].markedOld)
-      return false;
-  }
-  return true;
-}
-
 } // namespace
 
 TEST(ScheduleFuzz, WhateverLoadsRoundTripsAndSavesStably) {
@@ -67,7 +56,7 @@ TEST(ScheduleFuzz, WhateverLoadsRoundTripsAndSavesStably) {
     loaded += first.size();
     IniText saved = L"[Schedules]\r\n" + BuildScheduleSection(first);
     ScheduleList again = ParseSchedules(saved, false, &dropped);
-    ASSERT_TRUE(SameList(first, again)) << "round " << round;
+    ASSERT_TRUE(SameSchedules(first, again)) << "round " << round;
     EXPECT_EQ(BuildScheduleSection(again), BuildScheduleSection(first)) << "round " << round;
   }
   std::printf("[reliability] hostile [Schedules] sections (random texts, marks, escapes, zero "
@@ -85,5 +74,5 @@ TEST(ScheduleFuzz, HugeLinesAndNumbersStayWhole) {
   EXPECT_EQ(list[0].text.size(), 100000u);
   std::wstring saved = BuildScheduleSection(list);
   EXPECT_NE(saved.find(std::wstring(100000, L'x') + L"|\r\n"), std::wstring::npos);
-  EXPECT_TRUE(SameList(ParseSchedules(L"[Schedules]\r\n" + saved, false, &dropped), list));
+  EXPECT_TRUE(SameSchedules(ParseSchedules(L"[Schedules]\r\n" + saved, false, &dropped), list));
 }

@@ -37,13 +37,6 @@ std::vector<std::wstring> Rows(HWND dialog) {
   return rows;
 }
 
-std::vector<std::wstring> Texts(const ScheduleList &list) {
-  std::vector<std::wstring> texts;
-  for (const ScheduleEntry &entry : list)
-    texts.push_back(entry.text);
-  return texts;
-}
-
 int SelectedCount(HWND dialog) {
   return ListView_GetSelectedCount(GetDlgItem(dialog, IDC_SCHEDULE_VIEW));
 }
@@ -188,7 +181,7 @@ TEST_F(ScheduleListDialog, OpensSortedWithItsColumnsAtTheStoredPosition) {
                                           L"2099/05/01 08:15|朝会 / 会議室",
                                           L"2099/05/01 09:00|歯医者", L"2100/12/31 23:59|大晦日"};
   EXPECT_EQ(Rows(dialog), rows);
-  EXPECT_EQ(Texts(g_app.schedules),
+  EXPECT_EQ(TextsOf(g_app.schedules),
             (std::vector<std::wstring>{L"初詣", L"朝会\r\n会議室", L"歯医者", L"大晦日"}));
   EXPECT_EQ(SelectedCount(dialog), 0);
   EXPECT_EQ(File(), initial_); // opening writes nothing
@@ -285,7 +278,7 @@ TEST_F(ScheduleListDialog, DoubleClickEditsTheSelectedRowAndCancelChangesNothing
                  static_cast<UINT>(NM_DBLCLK)};
   driver.Run([&] { SendMessageW(dialog, WM_NOTIFY, IDC_SCHEDULE_VIEW, (LPARAM)&click); });
   EXPECT_EQ(opened, L"歯医者");
-  EXPECT_EQ(Texts(g_app.schedules),
+  EXPECT_EQ(TextsOf(g_app.schedules),
             (std::vector<std::wstring>{L"初詣", L"朝会\r\n会議室", L"歯医者", L"大晦日"}));
   EXPECT_EQ(g_app.schedules[3].markedOld, true);
   EXPECT_EQ(File(), initial_); // nothing saved

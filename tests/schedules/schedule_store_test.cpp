@@ -13,11 +13,6 @@
 
 namespace {
 
-bool SameEntry(const ScheduleEntry &a, const ScheduleEntry &b) {
-  return memcmp(&a.when, &b.when, sizeof a.when) == 0 && a.text == b.text &&
-         a.markedOld == b.markedOld;
-}
-
 std::string Bom(const std::string &text) {
   return "\xEF\xBB\xBF" + text;
 }
@@ -130,7 +125,7 @@ TEST(ScheduleLines, ParseWellFormedMalformedAndOddLines) {
     bool dropped = true;
     ScheduleList list = ParseSchedules(std::wstring(L"[Schedules]\r\n") + c.line, false, &dropped);
     EXPECT_TRUE(!dropped && list.size() == (c.loads ? 1u : 0u) &&
-                (!c.loads || SameEntry(list[0], c.expected)))
+                (!c.loads || SameSchedule(list[0], c.expected)))
         << testing::PrintToString(Utf8(c.line));
   }
 }
@@ -172,7 +167,7 @@ TEST(ScheduleLines, FormatsPaddedRenumberedLinesOfAnyLengthAndReadsThemBack) {
   ScheduleList back = ParseSchedules(text, false, nullptr);
   ASSERT_EQ(back.size(), list.size());
   for (size_t i = 0; i < list.size(); ++i)
-    EXPECT_TRUE(SameEntry(back[i], list[i])) << i;
+    EXPECT_TRUE(SameSchedule(back[i], list[i])) << i;
 }
 
 TEST_F(ScheduleFile, SaveMovesTheSectionLastAndRenumbers) {
@@ -216,17 +211,7 @@ TEST_F(ScheduleFile, AutomaticDeletionDropsMarkedLinesAndSavesOnce) {
                                       "0002=2026/01/03 00:00|last|\r\n"));
 }
 
-namespace {
-
-std::vector<std::wstring> SortedTexts(const ScheduleList &list) {
-  std::vector<std::wstring> texts;
-  for (const ScheduleEntry &entry : list)
-    texts.push_back(entry.text);
-  std::sort(texts.begin(), texts.end());
-  return texts;
-}
-
-} // namespace
+namespace {} // namespace
 
 // Another process changes the section between this process's load and its
 // save; the save applies only this process's own change to what the file
@@ -274,8 +259,8 @@ TEST_F(ScheduleFile, SaveTakesInAnotherProcessesChanges) {
     bool ours = !test.ours.removed.empty() || !test.ours.added.empty();
     EXPECT_TRUE(SaveSchedules(ours ? &test.ours : nullptr));
     ScheduleList stored = ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr);
-    EXPECT_EQ(SortedTexts(stored), test.expected);
-    EXPECT_EQ(SortedTexts(g_app.schedules), test.expected);
+    EXPECT_EQ(TextsOf(stored, true), test.expected);
+    EXPECT_EQ(TextsOf(g_app.schedules, true), test.expected);
     if (!ours && test.theirs.added.size() + test.theirs.removed.size() > 0) {
       EXPECT_EQ(ReadFileBytes(path_), between) << "a save with nothing of ours writes nothing";
     }
@@ -303,6 +288,6 @@ TEST_F(ScheduleFile, FailedSaveKeepsTheChangeForTheNextSave) {
                                         "0002=2099/03/03 09:00|theirs|\r\n")));
   EXPECT_TRUE(SaveSchedules());
   EXPECT_FALSE(SchedulesPending());
-  EXPECT_EQ(SortedTexts(ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr)),
+  EXPECT_EQ(TextsOf(ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr), true),
             (std::vector<std::wstring>{L"A", L"mine", L"theirs"}));
 }

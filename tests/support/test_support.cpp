@@ -1,5 +1,7 @@
 #include "tests/support/test_support.h"
 
+#include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 #include "app/app_state.h"
@@ -325,6 +327,24 @@ ScheduleEntry MakeSchedule(int year, int month, int day, int hour, int minute,
   entry.text = text;
   entry.markedOld = marked;
   return entry;
+}
+
+bool SameSchedule(const ScheduleEntry &a, const ScheduleEntry &b) {
+  return memcmp(&a.when, &b.when, sizeof a.when) == 0 && a.text == b.text &&
+         a.markedOld == b.markedOld;
+}
+
+bool SameSchedules(const ScheduleList &a, const ScheduleList &b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), SameSchedule);
+}
+
+std::vector<std::wstring> TextsOf(const ScheduleList &list, bool sorted) {
+  std::vector<std::wstring> texts;
+  for (const ScheduleEntry &entry : list)
+    texts.push_back(entry.text);
+  if (sorted)
+    std::sort(texts.begin(), texts.end());
+  return texts;
 }
 
 std::wstring SourcePath(const std::wstring &relative) {

@@ -35,6 +35,12 @@ std::vector<std::wstring> ListFiles(const std::wstring &folder);
 ScheduleEntry MakeSchedule(int year, int month, int day, int hour = 0, int minute = 0,
                            const std::wstring &text = L"", bool marked = false);
 
+// Whether two schedules, or lists, hold the same date-times, texts and marks.
+bool SameSchedule(const ScheduleEntry &a, const ScheduleEntry &b);
+bool SameSchedules(const ScheduleList &a, const ScheduleList &b);
+// The texts of a list, in its order or sorted.
+std::vector<std::wstring> TextsOf(const ScheduleList &list, bool sorted = false);
+
 // Points the process-wide IniPath at a file, for unit tests of the stores.
 void UseIniPath(const std::wstring &path);
 
