@@ -22,40 +22,6 @@ namespace {
 const std::string kBom = "\xEF\xBB\xBF";
 const std::string kWindow = "[Window]\r\nPosX=60\r\nPosY=40\r\n";
 
-struct DialogSearch {
-  DWORD processId;
-  const wchar_t *caption;
-  HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
-  auto *search = reinterpret_cast<DialogSearch *>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t className[16] = {}, caption[64] = {};
-  GetClassNameW(window, className, 16);
-  GetWindowTextW(window, caption, 64);
-  if (owner == search->processId && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
-      wcscmp(caption, search->caption) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A visible dialog of the program with that caption.
-HWND FindDialog(const Dayglass &app, const wchar_t *caption) {
-  DialogSearch search = {app.ProcessId(), caption, nullptr};
-  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND WaitForDialog(const Dayglass &app, const wchar_t *caption) {
-  HWND dialog = nullptr;
-  WaitUntil([&] { return (dialog = FindDialog(app, caption)) != nullptr; });
-  return dialog;
-}
-
 bool WaitUntilGone(HWND window) {
   return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
@@ -160,7 +126,7 @@ TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
                                       "0002=2098/01/02 10:30|初詣|\r\n"));
   Dayglass app(dir.Path(), L"/schedule");
   ASSERT_TRUE(app.Started());
-  HWND list = WaitForDialog(app, L"予定一覧");
+  HWND list = app.WaitForDialog(L"予定一覧");
   ASSERT_NE(list, nullptr);
   RECT frame;
   GetWindowRect(list, &frame);
@@ -171,7 +137,7 @@ TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
 
   // Add, with a month that does not exist first.
   Click(list, IDC_SCHEDULE_ADD);
-  HWND edit = WaitForDialog(app, L"予定編集");
+  HWND edit = app.WaitForDialog(L"予定編集");
   ASSERT_NE(edit, nullptr);
   const std::vector<std::pair<int, std::wstring>> fields = {
       {IDC_EDIT_YEAR, L"2099"}, {IDC_EDIT_MONTH, L"13"}, {IDC_EDIT_DAY, L"15"},
@@ -179,7 +145,7 @@ TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
   for (const auto &field : fields)
     Type(edit, field.first, field.second);
   Click(edit, IDOK);
-  HWND box = WaitForDialog(app, L"入力エラー");
+  HWND box = app.WaitForDialog(L"入力エラー");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(GetWindow(box, GW_OWNER), edit);
   EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)), L"月は1～12の範囲で入力してください。");
@@ -232,7 +198,7 @@ TEST(ScheduleMode, OpensWhollyInsideTheWorkArea) {
                                kBom + "[Window]\r\nPosX=" + std::to_string(c.stored.x) +
                                    "\r\nPosY=" + std::to_string(c.stored.y) + "\r\n"));
     Dayglass app(dir.Path(), L"/schedule");
-    HWND list = WaitForDialog(app, L"予定一覧");
+    HWND list = app.WaitForDialog(L"予定一覧");
     ASSERT_NE(list, nullptr);
     RECT frame;
     GetWindowRect(list, &frame);
@@ -263,12 +229,12 @@ TEST(ScheduleMode, DISABLED_CaptureForDocs) {
                                     "0004=2026/04/29 10:00|実家へ|\r\n"
                                     "0005=2026/05/05 08:00|こどもの日: 公園でピクニック|\r\n"));
   Dayglass app(dir.Path(), L"/schedule");
-  HWND list = WaitForDialog(app, L"予定一覧");
+  HWND list = app.WaitForDialog(L"予定一覧");
   ASSERT_NE(list, nullptr);
   SelectRow(app, list, 1);
   EXPECT_TRUE(SaveWindowPicture(list, folder + L"\\schedule-list.bmp"));
   Click(list, IDC_SCHEDULE_EDIT);
-  HWND edit = WaitForDialog(app, L"予定編集");
+  HWND edit = app.WaitForDialog(L"予定編集");
   ASSERT_NE(edit, nullptr);
   EXPECT_TRUE(SaveWindowPicture(edit, folder + L"\\schedule-edit.bmp"));
   Click(edit, IDCANCEL);
@@ -284,7 +250,7 @@ TEST(ScheduleListFromCalendar, OpensModalOverTheCalendar) {
   HWND calendar = app.WaitForWindow(L"Dayglass");
   ASSERT_NE(calendar, nullptr);
   PostMessageW(calendar, WM_COMMAND, IDM_SCHEDULE_LIST, 0);
-  HWND list = WaitForDialog(app, L"予定一覧");
+  HWND list = app.WaitForDialog(L"予定一覧");
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(GetWindow(list, GW_OWNER), calendar);
   EXPECT_FALSE(IsWindowEnabled(calendar)); // modal over the calendar
@@ -308,7 +274,7 @@ const std::string kShared = kBom + kWindow +
 void EnterSchedule(const Dayglass &app, HWND list, int button, const std::wstring &month,
                    const std::wstring &text) {
   Click(list, button);
-  HWND edit = WaitForDialog(app, L"予定編集");
+  HWND edit = app.WaitForDialog(L"予定編集");
   ASSERT_NE(edit, nullptr);
   const std::pair<int, std::wstring> fields[] = {{IDC_EDIT_YEAR, L"2099"}, {IDC_EDIT_MONTH, month},
                                                  {IDC_EDIT_DAY, L"9"},     {IDC_EDIT_HOUR, L"9"},
@@ -357,7 +323,7 @@ TEST(SchedulesShared, TwoProcessesKeepEachOthersChanges) {
     HWND window = calendar.WaitForWindow(L"Dayglass");
     ASSERT_NE(window, nullptr);
     Dayglass shortcut(dir.Path(), L"/schedule");
-    HWND shortcutList = WaitForDialog(shortcut, L"予定一覧");
+    HWND shortcutList = shortcut.WaitForDialog(L"予定一覧");
     ASSERT_NE(shortcutList, nullptr);
     if (calendarFirst) {
       AddEditDelete(shortcut, shortcutList, L"X", L"A", L"B");
@@ -367,7 +333,7 @@ TEST(SchedulesShared, TwoProcessesKeepEachOthersChanges) {
       EXPECT_EQ(calendar.WaitForExit(), 0);
     } else {
       PostMessageW(window, WM_COMMAND, IDM_SCHEDULE_LIST, 0);
-      HWND calendarList = WaitForDialog(calendar, L"予定一覧");
+      HWND calendarList = calendar.WaitForDialog(L"予定一覧");
       ASSERT_NE(calendarList, nullptr);
       AddEditDelete(calendar, calendarList, L"X", L"A", L"B");
       Click(calendarList, IDOK);
@@ -390,7 +356,7 @@ TEST(SchedulesShared, FileHeldByAnotherProgram) {
   const std::wstring ini = dir.File(L"calendar.ini");
   ASSERT_TRUE(WriteFileBytes(ini, kShared));
   Dayglass app(dir.Path(), L"/schedule");
-  HWND list = WaitForDialog(app, L"予定一覧");
+  HWND list = app.WaitForDialog(L"予定一覧");
   ASSERT_NE(list, nullptr);
   auto hold = [&] {
     // Reading, without letting the file be deleted or renamed over.
@@ -412,12 +378,12 @@ TEST(SchedulesShared, FileHeldByAnotherProgram) {
   Sleep(300);
   CloseHandle(holder);
   ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(ini).find("moment") != std::string::npos; }));
-  EXPECT_EQ(FindDialog(app, L"エラー"), nullptr);
+  EXPECT_EQ(app.FindDialog(L"エラー"), nullptr);
 
   holder = hold();
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   EnterSchedule(app, list, IDC_SCHEDULE_ADD, L"6", L"long");
-  HWND box = WaitForDialog(app, L"エラー");
+  HWND box = app.WaitForDialog(L"エラー");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)), L"INIファイルの保存に失敗しました。");
   Click(box, IDOK);

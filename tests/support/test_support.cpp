@@ -194,31 +194,42 @@ int Dayglass::WaitForExit(int timeoutMs) {
   return static_cast<int>(code);
 }
 
+HWND FindVisibleWindow(const std::function<bool(HWND)> &match) {
+  struct Search {
+    const std::function<bool(HWND)> *match;
+    HWND found;
+  } search = {&match, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto *search = reinterpret_cast<Search *>(data);
+        if (IsWindowVisible(window) && (*search->match)(window))
+          search->found = window;
+        return search->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 namespace {
-struct WindowSearch {
-  DWORD processId;
-  const wchar_t *className;
-  HWND found;
-};
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-  auto *search = reinterpret_cast<WindowSearch *>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
+bool HasClass(HWND window, const wchar_t *className) {
   wchar_t name[256] = {};
   GetClassNameW(window, name, 256);
-  if (owner == search->processId && IsWindowVisible(window) &&
-      wcscmp(name, search->className) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
+  return wcscmp(name, className) == 0;
+}
+// A dialog with the caption, or with any caption when there is none.
+bool IsDialog(HWND window, const wchar_t *caption) {
+  wchar_t text[64] = {};
+  GetWindowTextW(window, text, 64);
+  return HasClass(window, L"#32770") && (!caption || wcscmp(text, caption) == 0);
 }
 } // namespace
 
 HWND Dayglass::FindWindowOfClass(const wchar_t *className) const {
-  WindowSearch search = {process_.dwProcessId, className, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindVisibleWindow([&](HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == process_.dwProcessId && HasClass(window, className);
+  });
 }
 
 HWND Dayglass::WaitForWindow(const wchar_t *className, int timeoutMs) const {
@@ -227,26 +238,24 @@ HWND Dayglass::WaitForWindow(const wchar_t *className, int timeoutMs) const {
   return window;
 }
 
+HWND Dayglass::FindDialog(const wchar_t *caption) const {
+  return FindVisibleWindow([&](HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == process_.dwProcessId && IsDialog(window, caption);
+  });
+}
+
+HWND Dayglass::WaitForDialog(const wchar_t *caption) const {
+  HWND dialog = nullptr;
+  WaitUntil([&] { return (dialog = FindDialog(caption)) != nullptr; });
+  return dialog;
+}
+
 HWND FindOwnedDialog(HWND owner, const wchar_t *caption) {
-  struct Search {
-    HWND owner;
-    const wchar_t *caption;
-    HWND found;
-  } search = {owner, caption, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto *search = reinterpret_cast<Search *>(data);
-        wchar_t name[16] = {}, text[64] = {};
-        GetClassNameW(window, name, 16);
-        GetWindowTextW(window, text, 64);
-        if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
-            wcscmp(name, L"#32770") == 0 &&
-            (!search->caption || wcscmp(text, search->caption) == 0))
-          search->found = window;
-        return search->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindVisibleWindow([&](HWND window) {
+    return GetWindow(window, GW_OWNER) == owner && IsDialog(window, caption);
+  });
 }
 
 Capture CaptureDrawing(int width, int height, const std::function<void(HDC)> &draw) {

@@ -62,6 +62,9 @@ public:
   // A visible top-level window of this process with the class, or null.
   HWND FindWindowOfClass(const wchar_t *className) const;
   HWND WaitForWindow(const wchar_t *className, int timeoutMs = 15000) const;
+  // A visible dialog of this process with the caption, or null.
+  HWND FindDialog(const wchar_t *caption) const;
+  HWND WaitForDialog(const wchar_t *caption) const;
   // Waits for the process to end; returns its exit code, or -1 on time-out.
   int WaitForExit(int timeoutMs = 15000);
   void Kill();
@@ -79,6 +82,8 @@ void RegisterPixelFontsOnce();
 // A visible dialog (class "#32770") that owner owns, of the caption when one
 // is given; null when there is none.
 HWND FindOwnedDialog(HWND owner, const wchar_t *caption = nullptr);
+// The first visible top-level window that match accepts, or null.
+HWND FindVisibleWindow(const std::function<bool(HWND)> &match);
 
 // A path from an environment variable, a Linux path turned into Wine's Z: form.
 std::wstring EnvPath(const wchar_t *name);
