@@ -248,6 +248,31 @@ size_t CountIniEntries(const IniText &text, const std::wstring &section) {
   return count;
 }
 
+unsigned long long IniSectionFingerprint(const IniText &text, const std::wstring &section) {
+  // FNV-1a over every value, each closed by a mark no value holds.
+  unsigned long long hash = 14695981039346656037ULL;
+  auto mix = [&hash](unsigned value) {
+    hash ^= value;
+    hash *= 1099511628211ULL;
+  };
+  const std::wstring header = L"[" + section + L"]";
+  bool inside = false;
+  ForEachLine(text, [&](const Line &line) {
+    if (IsHeader(text, line)) {
+      inside = LineEquals(text, line, header);
+      return true;
+    }
+    size_t equals = inside ? FindInLine(text, line, L'=') : IniText::npos;
+    if (equals == IniText::npos)
+      return true;
+    for (size_t at = equals + 1; at < line.end; ++at)
+      mix(static_cast<unsigned>(text[at]));
+    mix(0x10000u);
+    return true;
+  });
+  return hash;
+}
+
 void SetIniValues(IniText &text, const std::vector<IniAssignment> &assignments) {
   // Found with the loaders' own line rules in one pass: a key is changed
   // where the loaders read it, its last occurrence in any piece of its

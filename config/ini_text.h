@@ -35,6 +35,9 @@ void ForEachIniEntry(const IniText &text, const std::vector<std::wstring> &secti
 // How many entries of the section ForEachIniEntry would visit, without
 // visiting them: lets a loader size its list once.
 size_t CountIniEntries(const IniText &text, const std::wstring &section);
+// A fingerprint of the values of the section's entries, in file order, as
+// ForEachIniEntry would report them; read in place, nothing copied.
+unsigned long long IniSectionFingerprint(const IniText &text, const std::wstring &section);
 // Sets one key in one section, in place, at the occurrence the loaders read
 // (the last one in any piece of the section); a missing key is added at the
 // end of the section's first piece, a missing section at the end.

@@ -218,20 +218,7 @@ ScheduleList MergedWithUnsaved(const IniText &text) {
 } // namespace
 
 unsigned long long ScheduleSectionFingerprint(const IniText &text) {
-  // FNV-1a over every stored value in file order, each closed by a mark no
-  // value holds.
-  unsigned long long hash = 14695981039346656037ULL;
-  auto mix = [&hash](unsigned value) {
-    hash ^= value;
-    hash *= 1099511628211ULL;
-  };
-  ForEachIniEntry(text, kSectionName,
-                  [&](const std::wstring &, const std::wstring &, const std::wstring &value) {
-                    for (wchar_t c : value)
-                      mix(static_cast<unsigned>(c));
-                    mix(0x10000u);
-                  });
-  return hash;
+  return IniSectionFingerprint(text, kSectionName);
 }
 
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
