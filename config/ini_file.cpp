@@ -121,11 +121,41 @@ bool TargetWritable(const std::wstring &path) {
   return !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
 }
 
+IniFileStamp StampOf(HANDLE file) {
+  IniFileStamp stamp;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info))
+    return stamp;
+  stamp = {true,
+           info.dwVolumeSerialNumber,
+           info.nFileIndexHigh,
+           info.nFileIndexLow,
+           info.nFileSizeHigh,
+           info.nFileSizeLow,
+           info.ftLastWriteTime};
+  return stamp;
+}
+
 } // namespace
 
-IniText ReadIniText(bool *readable) {
+bool SameStamp(const IniFileStamp &a, const IniFileStamp &b) {
+  return a.known && b.known && a.volume == b.volume && a.indexHigh == b.indexHigh &&
+         a.indexLow == b.indexLow && a.sizeHigh == b.sizeHigh && a.sizeLow == b.sizeLow &&
+         CompareFileTime(&a.written, &b.written) == 0;
+}
+
+IniFileStamp CurrentIniStamp() {
+  FileOwner file(CreateFileW(g_app.iniPath, 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file ? StampOf(file.Get()) : IniFileStamp();
+}
+
+IniText ReadIniText(bool *readable, IniFileStamp *stamp) {
   if (readable)
     *readable = true;
+  if (stamp)
+    *stamp = IniFileStamp();
   if (!g_app.iniPath[0])
     return IniText();
   FileOwner file;
@@ -141,6 +171,8 @@ IniText ReadIniText(bool *readable) {
       *readable = false;
     return IniText();
   }
+  if (stamp)
+    *stamp = StampOf(file.Get());
   LARGE_INTEGER size = {};
   bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= g_largestFile;
   IniText text;
@@ -182,12 +214,14 @@ IniText ReadIniText(bool *readable) {
   if (!ok) {
     if (readable)
       *readable = false;
+    if (stamp)
+      *stamp = IniFileStamp();
     return IniText();
   }
   return text;
 }
 
-bool WriteIniText(const IniText &text) {
+bool WriteIniText(const IniText &text, IniFileStamp *stamp) {
   if (text.empty() || !g_app.iniPath[0])
     return false;
   const std::wstring path = g_app.iniPath;
@@ -224,6 +258,8 @@ bool WriteIniText(const IniText &text) {
   }
   ok = ok && FlushFileBuffers(file.Get()) &&
        RetryWhileHeld([&] { return RenameOver(file.Get(), path); });
+  if (ok && stamp)
+    *stamp = StampOf(file.Get());
   if (!ok) {
     FILE_DISPOSITION_INFO dispose = {TRUE};
     SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose);

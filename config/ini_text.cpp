@@ -110,6 +110,37 @@ bool DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
   return true;
 }
 
+// Encodes well-formed UTF-16, the usual content, in one pass; false at a
+// lone surrogate, whose replacement is then left to the platform's rules.
+// Well-formed input has only one encoding, so both give the same bytes.
+bool EncodeValidUtf16(const wchar_t *in, size_t count, std::string &out) {
+  out.resize(count * 3); // a pair's four bytes stand for two units
+  auto *at = reinterpret_cast<unsigned char *>(&out[0]);
+  for (size_t i = 0; i < count; ++i) {
+    unsigned unit = in[i];
+    if (unit < 0x80) {
+      *at++ = static_cast<unsigned char>(unit);
+      continue;
+    }
+    if (unit < 0x800) {
+      *at++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
+    } else if (unit < 0xD800 || unit > 0xDFFF) {
+      *at++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
+      *at++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
+    } else {
+      if (unit > 0xDBFF || i + 1 >= count || !IS_LOW_SURROGATE(in[i + 1]))
+        return false;
+      unit = 0x10000 + ((unit - 0xD800) << 10) + (in[++i] - 0xDC00u);
+      *at++ = static_cast<unsigned char>(0xF0 | (unit >> 18));
+      *at++ = static_cast<unsigned char>(0x80 | ((unit >> 12) & 0x3F));
+      *at++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
+    }
+    *at++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+  }
+  out.resize(static_cast<size_t>(at - reinterpret_cast<unsigned char *>(&out[0])));
+  return true;
+}
+
 } // namespace
 
 size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final) {
@@ -177,6 +208,8 @@ size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::strin
   size_t units = end - from;
   if (units == 0 || units > INT_MAX / 3)
     return 0;
+  if (EncodeValidUtf16(text.data() + from, units, bytes))
+    return units;
   int length = static_cast<int>(units);
   int size =
       WideCharToMultiByte(CP_UTF8, 0, text.data() + from, length, nullptr, 0, nullptr, nullptr);

@@ -215,6 +215,38 @@ ScheduleList MergedWithUnsaved(const IniText &text) {
   return merged;
 }
 
+// The file as this process last read or wrote it, without its schedules:
+// while the file is still that version, a save starts from this instead of
+// reading and decoding the whole file again.
+struct KnownVersion {
+  IniFileStamp stamp;
+  IniText others;
+};
+KnownVersion g_known;
+
+// Remembers the text, whose schedules section stands last and empty.
+void RememberVersion(const IniFileStamp &stamp, const IniText &text) {
+  const size_t header = std::wstring(L"[").append(kSectionName).append(L"]\r\n").size();
+  g_known.stamp = stamp;
+  g_known.others.assign(text, 0, text.size() - header);
+}
+
+// The file's text, its stamp and the fingerprint of its schedules; the
+// text without its schedules when it is the version known. False when it
+// cannot be read.
+bool ReadCurrentFile(IniText &text, IniFileStamp &stamp, unsigned long long &fingerprint) {
+  if (g_storedFingerprint && SameStamp(CurrentIniStamp(), g_known.stamp)) {
+    stamp = g_known.stamp;
+    text = g_known.others;
+    fingerprint = *g_storedFingerprint;
+    return true;
+  }
+  bool readable = true;
+  text = ReadIniText(&readable, &stamp);
+  fingerprint = ScheduleSectionFingerprint(text);
+  return readable;
+}
+
 } // namespace
 
 unsigned long long ScheduleSectionFingerprint(const IniText &text) {
@@ -258,6 +290,7 @@ void LoadSchedules() {
 
 void LoadSchedulesFrom(const IniText &text, bool readable) {
   g_unsaved.clear();
+  g_known = KnownVersion();
   g_storedFingerprint.reset();
   if (readable)
     g_storedFingerprint = ScheduleSectionFingerprint(text);
@@ -275,11 +308,11 @@ void LoadSchedulesFrom(const IniText &text, bool readable) {
 bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniText &)> &alsoEdit) {
   if (change)
     g_unsaved.push_back(*change);
-  bool readable = true;
-  IniText text = ReadIniText(&readable);
-  if (!readable)
+  IniText text;
+  IniFileStamp stamp;
+  unsigned long long fingerprint = 0;
+  if (!ReadCurrentFile(text, stamp, fingerprint))
     return false;
-  unsigned long long fingerprint = ScheduleSectionFingerprint(text);
   bool writeList = true;
   if (fingerprint != g_storedFingerprint) {
     // Changed behind this process's back: only its own changes go in.
@@ -289,6 +322,7 @@ bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniTex
   }
   if (!writeList && !alsoEdit)
     return true;
+  g_known = KnownVersion();
   // First, as a save of its own would have come first.
   if (alsoEdit)
     alsoEdit(text);
@@ -296,26 +330,35 @@ bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniTex
     // The body is the last thing in the text, so the lines can go straight
     // after the header: a long list is then written without a copy.
     ReplaceIniSection(text, kSectionName, std::wstring());
+    RememberVersion(IniFileStamp(), text);
     AppendScheduleSection(text, g_app.schedules);
   }
-  if (!WriteIniText(text))
+  if (!WriteIniText(text, &stamp)) {
+    g_known = KnownVersion();
     return false;
+  }
   g_storedFingerprint = ScheduleSectionFingerprint(text);
+  g_known.stamp = writeList ? stamp : IniFileStamp();
   g_unsaved.clear();
   return true;
 }
 
 bool RefreshSchedules() {
-  bool readable = true;
-  IniText text = ReadIniText(&readable);
-  if (!readable)
+  IniText text;
+  IniFileStamp stamp;
+  unsigned long long fingerprint = 0;
+  if (!ReadCurrentFile(text, stamp, fingerprint))
     return false;
-  unsigned long long fingerprint = ScheduleSectionFingerprint(text);
-  if (fingerprint == g_storedFingerprint)
+  if (SameStamp(stamp, g_known.stamp))
     return false;
-  g_app.schedules = MergedWithUnsaved(text);
+  // Remembered for the saves to come: the list is open for changes.
+  bool changed = fingerprint != g_storedFingerprint;
+  if (changed)
+    g_app.schedules = MergedWithUnsaved(text);
   g_storedFingerprint = fingerprint;
-  return true;
+  ReplaceIniSection(text, kSectionName, std::wstring());
+  RememberVersion(stamp, text);
+  return changed;
 }
 
 bool SchedulesPending() {

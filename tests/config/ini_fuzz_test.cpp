@@ -258,7 +258,7 @@ TEST(IniFuzz, PiecesDecodeAndEncodeLikeTheWhole) {
   }
 }
 
-TEST(IniFuzz, DecodesLikeThePlatformWhetherWellFormedOrNot) {
+TEST(IniFuzz, DecodesAndEncodesLikeThePlatformWhetherWellFormedOrNot) {
   auto platform = [](const std::string &bytes) {
     std::wstring text(bytes.size(), L'\0');
     int count = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
@@ -296,6 +296,17 @@ TEST(IniFuzz, DecodesLikeThePlatformWhetherWellFormedOrNot) {
                           : random() % 0x110000,
              bytes);
     }
-    ASSERT_EQ(DecodeIniBytes(bytes), platform(bytes)) << "round " << round;
+    IniText text = platform(bytes);
+    ASSERT_EQ(DecodeIniBytes(bytes), text) << "round " << round;
+    // And back: the text, lone surrogates and all, encodes as the platform encodes it.
+    if (random() % 2 && !text.empty())
+      text[random() % text.size()] = static_cast<wchar_t>(0xD800 + random() % 0x800);
+    std::string encoded(text.size() * 3 + 3, '\0');
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &encoded[3],
+                            static_cast<int>(encoded.size() - 3), nullptr, nullptr);
+    encoded.replace(0, 3, "\xEF\xBB\xBF");
+    encoded.resize(3 + static_cast<size_t>(size > 0 ? size : 0));
+    ASSERT_EQ(EncodeIniText(text), encoded) << "round " << round;
   }
 }

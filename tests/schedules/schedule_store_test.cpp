@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/handle_owner.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -290,4 +291,29 @@ TEST_F(ScheduleFile, FailedSaveKeepsTheChangeForTheNextSave) {
   EXPECT_FALSE(SchedulesPending());
   EXPECT_EQ(TextsOf(ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr), true),
             (std::vector<std::wstring>{L"A", L"mine", L"theirs"}));
+}
+
+// A save starts from the version it wrote last only while the file is that
+// version: an editor that rewrites it in place, to the same size, is seen.
+TEST_F(ScheduleFile, SaveSeesAFileRewrittenInPlace) {
+  g_app.settings.AutoDeleteOldSchedules = false;
+  ASSERT_TRUE(WriteFileBytes(path_, Bom("[Schedules]\r\n0001=2099/01/01 09:00|A|\r\n")));
+  LoadSchedules();
+  EXPECT_FALSE(RefreshSchedules());
+  const ScheduleChange addX = {{}, {MakeSchedule(2099, 2, 2, 9, 0, L"X")}};
+  ApplyScheduleChange(g_app.schedules, addX);
+  ASSERT_TRUE(SaveSchedules(&addX));
+  std::string bytes = ReadFileBytes(path_);
+  bytes[bytes.find("|A|") + 1] = 'B';
+  FileOwner file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  ASSERT_TRUE(
+      WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  file.Reset();
+  const ScheduleChange addY = {{}, {MakeSchedule(2099, 3, 3, 9, 0, L"Y")}};
+  ApplyScheduleChange(g_app.schedules, addY);
+  ASSERT_TRUE(SaveSchedules(&addY));
+  EXPECT_EQ(TextsOf(ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr), true),
+            (std::vector<std::wstring>{L"B", L"X", L"Y"}));
 }
