@@ -3,7 +3,8 @@
 # release exe as scripts/package.sh makes it, runs them under Wine on a
 # private Xvfb and writes docs/benchmarks.md. Each figure is the median of
 # RUNS runs (default 10) beside a floor measured in the same run; the runs
-# with 100,000 schedules are RUNS_LARGE (default 5, at most RUNS).
+# with 100,000 schedules are RUNS_LARGE (default 5, at most RUNS). Start-up,
+# quick and noisy, gets three times as many.
 # BEFORE_REF=<commit> adds a paired start-up of that commit's release exe.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,6 +33,8 @@ bash "$root/tests/support/setup_wine_prefix.sh" "$build"
 . "$root/tests/support/wine_env.sh" "$build"
 
 data=$(mktemp -d /tmp/dayglass-bench.XXXXXX)
+# Other work on the machine widens the ranges: its load goes into the doc.
+load_before=$(cut -d' ' -f1 /proc/loadavg)
 wine_pid=
 cleanup() {
   [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null
@@ -105,7 +108,7 @@ for n in $sizes; do
       read -r _ _ _ _ r r_low r_high
       before_ratio="$r $r_low $r_high"
     fi
-  } < <(wine "$build/bench_startup.exe" "$size_runs" "${targets[@]}" | tr -d '\r')
+  } < <(wine "$build/bench_startup.exe" $((3 * size_runs)) "${targets[@]}" | tr -d '\r')
   while read -r name t low high; do
     actions[$n,$name]="$t $low $high"
   done < <(wine "$build/bench_actions.exe" "$size_runs" "$(winepath -w "$data/$n")" "$n" "$bg" |
@@ -165,14 +168,16 @@ out=$root/docs/benchmarks.md
   echo "Written by \`bash tools/benchmark.sh\` on $(date -u +%Y-%m-%d) under $(wine --version) on"
   echo "Xvfb, $(nproc) cores ($(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n1))."
   echo "Times are in milliseconds. Each baseline and floor was measured in the same run as"
-  echo "the figure beside it."
+  echo "the figure beside it. The machine's load average (1 minute) was $load_before at the start"
+  echo "and $(cut -d' ' -f1 /proc/loadavg) at the end: other work on its cores widens the ranges."
   echo
   echo "## The calendar at scale"
   echo
   echo "The release exe (\`scripts/package.sh\`) on \`calendar.ini\` with 0 to 100,000 schedules"
   echo "and 1,000 holidays, driven from another process as a user would drive it. Each cell is"
   echo "the median and, in brackets, the lowest and highest of $runs runs ($runs_large with"
-  echo "100,000 schedules, where one run takes seconds); each run starts from the same file."
+  echo "100,000 schedules, where one run takes longer; start-up $((3 * runs)) and $((3 * runs_large)));"
+  echo "each run starts from the same file."
   echo
   echo "| Schedules | Start-up | Baseline | Start-up ratio | List open | Add | Delete | List close | Calendar close | Peak working set, list open (MiB) | Floor: read | Floor: write |"
   echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
