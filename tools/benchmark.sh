@@ -83,7 +83,7 @@ if [ -n "$before_exe" ]; then
 fi
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# "median (lowest–highest)" of the three figures from $1 on.
+# "median (lower quartile–upper quartile)" of the three figures from $1 on.
 spread() { awk -v m="$1" -v l="$2" -v h="$3" -v f="${4:-%.0f}" \
   'BEGIN { printf f " (" f "–" f ")", m, l, h }'; }
 
@@ -158,7 +158,7 @@ imports=$(x86_64-w64-mingw32-objdump -p "$release_exe" | sed -n 's/^\s*DLL Name:
   tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 verdict() { awk -v a="$1" -v b="$2" -v g="$3" 'BEGIN { print (b > 0 && a <= b * g) ? "met" : "missed" }'; }
-# A cell from a record "median lowest highest", and a format.
+# A cell from a record "median quartile quartile", and a format.
 cell() { spread $1 ${2:-}; }
 
 out=$root/docs/benchmarks.md
@@ -175,9 +175,9 @@ out=$root/docs/benchmarks.md
   echo
   echo "The release exe (\`scripts/package.sh\`) on \`calendar.ini\` with 0 to 100,000 schedules"
   echo "and 1,000 holidays, driven from another process as a user would drive it. Each cell is"
-  echo "the median and, in brackets, the lowest and highest of $runs runs ($runs_large with"
-  echo "100,000 schedules, where one run takes longer; start-up $((3 * runs)) and $((3 * runs_large)));"
-  echo "each run starts from the same file."
+  echo "the median and, in brackets, the interquartile range (the middle half of the runs) of"
+  echo "$runs runs ($runs_large with 100,000 schedules, where one run takes longer; start-up"
+  echo "$((3 * runs)) and $((3 * runs_large))); each run starts from the same file."
   echo
   echo "| Schedules | Start-up | Baseline | Start-up ratio | List open | Add | Delete | List close | Calendar close | Peak working set, list open (MiB) | Floor: read | Floor: write |"
   echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
@@ -220,7 +220,7 @@ out=$root/docs/benchmarks.md
   echo "| Size of \`dayglass.exe\` from \`scripts/package.sh\` | $(printf "%'d" "$exe_bytes") bytes | ≤ 300 KB (300,000 bytes): $(verdict "$exe_bytes" 300000 1) |"
   echo "| DLLs it imports | ${imports% } | system DLLs only: $(case " $imports" in *" lib"*) echo missed ;; *) echo met ;; esac) |"
   if [ -n "$before_exe" ]; then
-    echo "| Start-up at 10,000 schedules, this exe against the release exe of \`$BEFORE_REF\` ($(stat -c %s "$before_exe") bytes), started in turns: median ratio (lowest–highest) | $(cell "$before_ratio" %.2f) | not slower (≤ 1.02, the noise of paired runs here): $(verdict "${before_ratio%% *}" 1 1.02) |"
+    echo "| Start-up at 10,000 schedules, this exe against the release exe of \`$BEFORE_REF\` ($(stat -c %s "$before_exe") bytes), started in turns: median ratio (interquartile range) | $(cell "$before_ratio" %.2f) | not slower (median ≤ 1.02): $(verdict "${before_ratio%% *}" 1 1.02) |"
   else
     echo "| Start-up against an earlier release exe | run with \`BEFORE_REF=<commit>\` | not slower |"
   fi

@@ -14,7 +14,7 @@
 // Usage: bench_actions RUNS FOLDER ROWS COLOUR
 //   FOLDER holds dayglass.exe and data.ini (ROWS schedules, background
 //   COLOUR); each run starts from a fresh copy of data.ini as calendar.ini.
-//   Prints one line per measurement: name, median, lowest, highest.
+//   Prints one line per measurement: name, median, lower and upper quartile.
 #include <windows.h>
 
 #include <commctrl.h>

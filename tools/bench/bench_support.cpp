@@ -108,9 +108,10 @@ Spread SpreadOf(std::vector<double> values) {
   if (values.empty())
     return spread;
   std::sort(values.begin(), values.end());
-  spread.median = values[values.size() / 2];
-  spread.low = values.front();
-  spread.high = values.back();
+  const size_t n = values.size();
+  spread.median = values[n / 2];
+  spread.low = values[n / 4];
+  spread.high = values[(3 * n) / 4];
   return spread;
 }
 

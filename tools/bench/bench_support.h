@@ -32,9 +32,11 @@ double PeakWorkingSetKib(HANDLE process);
 std::string ReadBytes(const wchar_t *path);
 void WriteNewFile(const wchar_t *path, const std::string &bytes);
 
+// The median and the quartiles around it: a spread that a few runs slowed
+// by other work on the machine do not stretch.
 struct Spread {
   double median = 0, low = 0, high = 0;
 };
 Spread SpreadOf(std::vector<double> values);
-// One line: the name, then the median, lowest and highest value.
+// One line: the name, then the median, lower and upper quartile.
 void PrintSpread(const char *name, const std::vector<double> &values);

@@ -3,9 +3,9 @@
 // point of the client area, and ends the process. A fresh process each run.
 // Usage: bench_startup RUNS CLASS COLOUR PROGRAM [ARGS] [-- CLASS COLOUR PROGRAM [ARGS]]...
 //   starts the programs in turns, RUNS times each, and prints a line per
-//   program: the median, lowest and highest time in milliseconds; for its
-//   last run, the peak working set of the process in KiB; and the median,
-//   lowest and highest ratio of the first program's time to this one's in
+//   program: the median and quartiles of its times in milliseconds; for its
+//   last run, the peak working set of the process in KiB; and the median
+//   and quartiles of the ratio of the first program's time to this one's in
 //   the same round.
 #include <windows.h>
 
