@@ -1,5 +1,8 @@
 // The smallest program that opens one window and paints it: what start-up
 // of the calendar is compared with. Its colour comes from the command line.
+// It carries the calendar's manifest (common controls 6, asInvoker) and is
+// per-monitor DPI aware as the calendar is, so that neither pays for
+// something the other does not.
 #include <windows.h>
 
 #include <cwchar>
@@ -31,6 +34,7 @@ LRESULT CALLBACK BaselineProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   g_color = static_cast<COLORREF>(wcstoul(commandLine, nullptr, 10));
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = BaselineProc;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "bench_support.h"
 #include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "config/settings.h"
@@ -32,47 +33,20 @@ namespace {
 int g_runs = 10;
 
 double MedianMs(const std::function<void()> &work) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
   std::vector<double> times;
   for (int run = 0; run < g_runs; ++run) {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
+    const double start = NowMs();
     work();
-    QueryPerformanceCounter(&end);
-    times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
-                    frequency.QuadPart);
+    times.push_back(NowMs() - start);
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-std::string ReadBytes(const wchar_t *path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return bytes;
-  LARGE_INTEGER size;
-  GetFileSizeEx(file, &size);
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  DWORD read = 0;
-  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  bytes.resize(read);
-  CloseHandle(file);
-  return bytes;
+  return SpreadOf(times).median;
 }
 
 // What a save costs at the least: the same bytes to a new file beside the
 // old one, flushed and renamed over it.
 void WriteBytesReplacing(const wchar_t *path, const std::string &bytes) {
   std::wstring temporary = std::wstring(path) + L".bench.tmp";
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  FlushFileBuffers(file);
-  CloseHandle(file);
+  WriteNewFile(temporary.c_str(), bytes);
   MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING);
 }
 

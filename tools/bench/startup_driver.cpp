@@ -3,48 +3,20 @@
 // point of the client area, and ends the process. A fresh process each run.
 // Usage: bench_startup RUNS CLASS COLOUR PROGRAM [ARGS] [-- CLASS COLOUR PROGRAM [ARGS]]...
 //   starts the programs in turns, RUNS times each, and prints a line per
-//   program: the median in milliseconds and, for its last run, the peak
-//   working set of the process in KiB.
+//   program: the median and quartiles of its times in milliseconds; for its
+//   last run, the peak working set of the process in KiB; and the median
+//   and quartiles of the ratio of the first program's time to this one's in
+//   the same round.
 #include <windows.h>
 
-#include <psapi.h>
-
-#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
+
 namespace {
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / frequency.QuadPart;
-}
-
-// The window of this class that belongs to the process, if it is there yet.
-HWND FindProcessWindow(const wchar_t *className, DWORD processId) {
-  HWND window = nullptr;
-  while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == processId)
-      return window;
-  }
-  return nullptr;
-}
-
-bool ShowsColour(HWND window, COLORREF colour) {
-  if (!IsWindowVisible(window))
-    return false;
-  POINT probe = {3, 3}; // inside the margin, where only the background is
-  ClientToScreen(window, &probe);
-  HDC screen = GetDC(nullptr);
-  COLORREF seen = GetPixel(screen, probe.x, probe.y);
-  ReleaseDC(nullptr, screen);
-  return seen == colour;
-}
 
 // One program to start: its window class, the colour of its first frame
 // and its command line.
@@ -53,53 +25,33 @@ struct Target {
   COLORREF colour;
   std::wstring commandLine;
   std::vector<double> times;
-  SIZE_T peakWorkingSet = 0;
+  double peakKib = 0;
 };
 
 // Starts the target once and times it to its first painted frame; false when
 // it never paints. With peak set, also takes the process's peak working set.
 bool TimeOneStart(Target &target, bool peak) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  std::vector<wchar_t> line(target.commandLine.begin(), target.commandLine.end());
-  line.push_back(L'\0');
-  LARGE_INTEGER start, now;
-  QueryPerformanceCounter(&start);
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    fwprintf(stderr, L"cannot start %ls (%lu)\n", target.commandLine.c_str(), GetLastError());
+  PROCESS_INFORMATION process;
+  const double start = NowMs();
+  if (!StartProgram(target.commandLine, process))
     return false;
-  }
-  bool painted = false;
-  for (;;) {
-    HWND window = FindProcessWindow(target.className.c_str(), process.dwProcessId);
-    if (window && ShowsColour(window, target.colour)) {
-      painted = true;
-      break;
-    }
-    QueryPerformanceCounter(&now);
-    if (Seconds(start, now) > 30 || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
-      break;
-    Sleep(1);
-  }
-  QueryPerformanceCounter(&now);
-  if (painted)
-    target.times.push_back(Seconds(start, now) * 1000.0);
+  const bool painted = WaitUntil(
+      [&] {
+        HWND window = FindProcessWindow(process.dwProcessId, target.className.c_str());
+        return (window && ShowsColour(window, target.colour)) ||
+               WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+      },
+      30000);
+  if (painted && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+    target.times.push_back(NowMs() - start);
   else
     fwprintf(stderr, L"no painted window from %ls\n", target.commandLine.c_str());
   if (painted && peak) {
     Sleep(500); // let it settle, then take its peak
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters))
-      target.peakWorkingSet = counters.PeakWorkingSetSize;
+    target.peakKib = PeakWorkingSetKib(process.hProcess);
   }
   // Ended rather than closed, so that no save changes the data between runs.
-  TerminateProcess(process.hProcess, 0);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  EndProgram(process);
   return painted;
 }
 
@@ -140,9 +92,12 @@ int wmain(int argc, wchar_t **argv) {
     }
   }
   for (Target &target : targets) {
-    std::sort(target.times.begin(), target.times.end());
-    wprintf(L"%.1f %llu\n", target.times[target.times.size() / 2],
-            static_cast<unsigned long long>(target.peakWorkingSet / 1024));
+    std::vector<double> ratios;
+    for (int run = 0; run < runs; ++run)
+      ratios.push_back(targets[0].times[run] / target.times[run]);
+    Spread time = SpreadOf(target.times), ratio = SpreadOf(ratios);
+    printf("%.1f %.1f %.1f %.0f %.3f %.3f %.3f\n", time.median, time.low, time.high, target.peakKib,
+           ratio.median, ratio.low, ratio.high);
   }
   return 0;
 }
