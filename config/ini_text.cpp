@@ -282,12 +282,14 @@ size_t CountIniEntries(const IniText &text, const std::wstring &section) {
 }
 
 unsigned long long IniSectionFingerprint(const IniText &text, const std::wstring &section) {
-  // FNV-1a over every value, each closed by a mark no value holds.
+  // FNV-1a over every value, several characters a step, each value closed
+  // by a mark no value holds.
   unsigned long long hash = 14695981039346656037ULL;
-  auto mix = [&hash](unsigned value) {
+  auto mix = [&hash](unsigned long long value) {
     hash ^= value;
     hash *= 1099511628211ULL;
   };
+  constexpr size_t kStep = sizeof(unsigned long long) / sizeof(wchar_t);
   const std::wstring header = L"[" + section + L"]";
   bool inside = false;
   ForEachLine(text, [&](const Line &line) {
@@ -298,7 +300,13 @@ unsigned long long IniSectionFingerprint(const IniText &text, const std::wstring
     size_t equals = inside ? FindInLine(text, line, L'=') : IniText::npos;
     if (equals == IniText::npos)
       return true;
-    for (size_t at = equals + 1; at < line.end; ++at)
+    size_t at = equals + 1;
+    for (; line.end - at >= kStep; at += kStep) {
+      unsigned long long step;
+      memcpy(&step, text.data() + at, sizeof step);
+      mix(step);
+    }
+    for (; at < line.end; ++at)
       mix(static_cast<unsigned>(text[at]));
     mix(0x10000u);
     return true;

@@ -67,7 +67,7 @@ int ScanIntOrZero(std::wstring_view text) {
   return ScanInt(text, at, value) ? value : 0;
 }
 
-void AppendDecimal(std::wstring &out, long long value, size_t width) {
+wchar_t *PutDecimal(wchar_t *out, long long value, size_t width) {
   // In unsigned arithmetic, so the smallest value has a magnitude too.
   unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
                                            : static_cast<unsigned long long>(value);
@@ -78,13 +78,20 @@ void AppendDecimal(std::wstring &out, long long value, size_t width) {
     magnitude /= 10;
   } while (magnitude > 0);
   if (value < 0) {
-    out += L'-';
+    *out++ = L'-';
     width = width > 0 ? width - 1 : 0;
   }
-  if (width > count)
-    out.append(width - count, L'0');
+  for (; width > count; --width)
+    *out++ = L'0';
   while (count > 0)
-    out += digits[--count];
+    *out++ = digits[--count];
+  return out;
+}
+
+void AppendDecimal(std::wstring &out, long long value, size_t width) {
+  wchar_t text[48];
+  width = width < 24 ? width : 24;
+  out.append(text, static_cast<size_t>(PutDecimal(text, value, width) - text));
 }
 
 std::wstring DecimalText(long long value, size_t width) {

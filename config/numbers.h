@@ -27,6 +27,8 @@ bool ScanIntTriple(std::wstring_view text, wchar_t separator, int (&parts)[3],
 int ScanIntOrZero(std::wstring_view text);
 
 // Decimal text with at least width digits, zeros between the sign and the
-// digits, as "%0*lld" writes it.
+// digits, as "%0*lld" writes it. PutDecimal writes at out, which has room
+// for width and 20 more characters, and returns the end.
+wchar_t *PutDecimal(wchar_t *out, long long value, size_t width = 0);
 void AppendDecimal(std::wstring &out, long long value, size_t width = 0);
 std::wstring DecimalText(long long value, size_t width = 0);

@@ -73,13 +73,28 @@ void AppendUnescaped(std::wstring &out, const wchar_t *begin, const wchar_t *end
   out.append(run, static_cast<size_t>(end - run));
 }
 
+// "yyyy/mm/dd hh:mm" at out, which has room for 40 characters; returns the end.
+wchar_t *PutScheduleWhen(wchar_t *out, const SYSTEMTIME &when) {
+  const WORD fields[] = {when.wYear, when.wMonth, when.wDay, when.wHour, when.wMinute};
+  const wchar_t separators[] = L"\0// :";
+  for (size_t i = 0; i < 5; ++i) {
+    if (i > 0)
+      *out++ = separators[i];
+    out = PutDecimal(out, fields[i], i == 0 ? 4 : 2);
+  }
+  return out;
+}
+
 // The line is built in place in out, so a whole section costs no
 // allocation per line and a text of any length is written whole.
 void AppendScheduleLine(std::wstring &out, size_t index, const ScheduleEntry &entry) {
-  AppendDecimal(out, static_cast<long long>(index), 4);
-  out += L'=';
-  AppendScheduleWhen(out, entry.when);
-  out += L'|';
+  // "index=yyyy/mm/dd hh:mm|" built in place and appended at once.
+  wchar_t head[96];
+  wchar_t *at = PutDecimal(head, static_cast<long long>(index), 4);
+  *at++ = L'=';
+  at = PutScheduleWhen(at, entry.when);
+  *at++ = L'|';
+  out.append(head, static_cast<size_t>(at - head));
   AppendEscaped(out, entry.text);
   out += entry.markedOld ? L"|Y\r\n" : L"|\r\n";
 }
@@ -87,13 +102,8 @@ void AppendScheduleLine(std::wstring &out, size_t index, const ScheduleEntry &en
 } // namespace
 
 void AppendScheduleWhen(std::wstring &out, const SYSTEMTIME &when) {
-  const WORD fields[] = {when.wYear, when.wMonth, when.wDay, when.wHour, when.wMinute};
-  const wchar_t separators[] = L"\0// :";
-  for (size_t i = 0; i < 5; ++i) {
-    if (i > 0)
-      out += separators[i];
-    AppendDecimal(out, fields[i], i == 0 ? 4 : 2);
-  }
+  wchar_t text[48];
+  out.append(text, static_cast<size_t>(PutScheduleWhen(text, when) - text));
 }
 
 std::wstring EscapeScheduleText(const std::wstring &text) {
@@ -215,32 +225,29 @@ ScheduleList MergedWithUnsaved(const IniText &text) {
   return merged;
 }
 
-// The file as this process last read or wrote it, without its schedules:
-// while the file is still that version, a save starts from this instead of
-// reading and decoding the whole file again.
+// The file as this process last read or wrote it, its schedules section
+// moved last and emptied: while the file is still that version, a save
+// starts from this instead of reading and decoding the whole file again.
+// The text keeps its room from one save to the next, so a long list is
+// not built in fresh memory each time.
 struct KnownVersion {
   IniFileStamp stamp;
-  IniText others;
+  IniText text;
 };
 KnownVersion g_known;
 
-// Remembers the text, whose schedules section stands last and empty.
-void RememberVersion(const IniFileStamp &stamp, const IniText &text) {
-  const size_t header = std::wstring(L"[").append(kSectionName).append(L"]\r\n").size();
-  g_known.stamp = stamp;
-  g_known.others.assign(text, 0, text.size() - header);
-}
-
 // The file's text, its stamp and the fingerprint of its schedules; the
-// text without its schedules when it is the version known. False when it
+// known version's text when the file is still that version. False when it
 // cannot be read.
 bool ReadCurrentFile(IniText &text, IniFileStamp &stamp, unsigned long long &fingerprint) {
   if (g_storedFingerprint && SameStamp(CurrentIniStamp(), g_known.stamp)) {
     stamp = g_known.stamp;
-    text = g_known.others;
+    text = std::move(g_known.text);
+    g_known = KnownVersion(); // known again once written
     fingerprint = *g_storedFingerprint;
     return true;
   }
+  g_known = KnownVersion();
   bool readable = true;
   text = ReadIniText(&readable, &stamp);
   fingerprint = ScheduleSectionFingerprint(text);
@@ -322,24 +329,25 @@ bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniTex
   }
   if (!writeList && !alsoEdit)
     return true;
-  g_known = KnownVersion();
   // First, as a save of its own would have come first.
   if (alsoEdit)
     alsoEdit(text);
+  size_t headerEnd = 0;
   if (writeList) {
     // The body is the last thing in the text, so the lines can go straight
     // after the header: a long list is then written without a copy.
     ReplaceIniSection(text, kSectionName, std::wstring());
-    RememberVersion(IniFileStamp(), text);
+    headerEnd = text.size();
     AppendScheduleSection(text, g_app.schedules);
   }
-  if (!WriteIniText(text, &stamp)) {
-    g_known = KnownVersion();
+  if (!WriteIniText(text, &stamp))
     return false;
-  }
   g_storedFingerprint = ScheduleSectionFingerprint(text);
-  g_known.stamp = writeList ? stamp : IniFileStamp();
   g_unsaved.clear();
+  if (writeList) {
+    text.resize(headerEnd);
+    g_known = {stamp, std::move(text)};
+  }
   return true;
 }
 
@@ -349,15 +357,13 @@ bool RefreshSchedules() {
   unsigned long long fingerprint = 0;
   if (!ReadCurrentFile(text, stamp, fingerprint))
     return false;
-  if (SameStamp(stamp, g_known.stamp))
-    return false;
-  // Remembered for the saves to come: the list is open for changes.
   bool changed = fingerprint != g_storedFingerprint;
   if (changed)
     g_app.schedules = MergedWithUnsaved(text);
   g_storedFingerprint = fingerprint;
+  // Remembered for the saves to come: the list is open for changes.
   ReplaceIniSection(text, kSectionName, std::wstring());
-  RememberVersion(stamp, text);
+  g_known = {stamp, std::move(text)};
   return changed;
 }
 
