@@ -254,14 +254,16 @@ void FillScheduleList(HWND dialog) {
   // Row by row when few are selected: setting the state of every row at
   // once (-1) walks all of them on some systems, a long pause with a long list.
   UINT selected = ListView_GetSelectedCount(view);
-  if (selected > 64)
+  if (selected > 64) {
     ListView_SetItemState(view, -1, 0, LVIS_SELECTED);
-  else if (selected > 0)
+  } else if (selected > 0) {
     for (int row : SelectedRows(dialog))
       ListView_SetItemState(view, row, 0, LVIS_SELECTED);
+  }
   int focused = ListView_GetNextItem(view, -1, LVNI_FOCUSED);
-  if (focused >= 0)
+  if (focused >= 0) {
     ListView_SetItemState(view, focused, 0, LVIS_FOCUSED);
+  }
   ListView_SetItemCountEx(view, static_cast<int>(g_app.schedules.size()), 0);
   InvalidateRect(view, nullptr, TRUE);
 }
