@@ -29,6 +29,8 @@ names=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
 mkdir "$work/app"
 (cd "$work/app" && unzip -q "$zip")
 if find "$work/app" -iname '*.dll' | grep -q .; then fail "a DLL is in the package"; fi
+size=$(stat -c %s "$work/app/dayglass.exe")
+[ "$size" -le 307200 ] || fail "dayglass.exe is $size bytes, more than 300 KB"
 # Only system DLLs may be imported: a runtime (libstdc++, libgcc, libssp,
 # libwinpthread) would have to sit beside the exe. And only those every
 # window needs: the dialogs' and the download's DLLs load at first use, so
