@@ -96,6 +96,23 @@ AppSettings CommonValues() {
   return settings;
 }
 
+// Whether enough of a window's caption band lies on one of the monitors to
+// be taken hold of with the mouse.
+bool CaptionReachable(const RECT &caption, const std::vector<RECT> &monitors) {
+  // Enough of the caption to take hold of with the mouse: as wide as a
+  // small grip (or the whole caption), at least half its height.
+  constexpr LONG kGripWidth = 48;
+  LONG width = std::min<LONG>(caption.right - caption.left, kGripWidth);
+  LONG height = std::max<LONG>((caption.bottom - caption.top) / 2, 1);
+  for (const RECT &monitor : monitors) {
+    RECT on;
+    if (IntersectRect(&on, &caption, &monitor) && on.right - on.left >= width &&
+        on.bottom - on.top >= height)
+      return true;
+  }
+  return false;
+}
+
 } // namespace
 
 void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text) {
@@ -167,21 +184,6 @@ void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
           return;
         }
       });
-}
-
-bool CaptionReachable(const RECT &caption, const std::vector<RECT> &monitors) {
-  // Enough of the caption to take hold of with the mouse: as wide as a
-  // small grip (or the whole caption), at least half its height.
-  constexpr LONG kGripWidth = 48;
-  LONG width = std::min<LONG>(caption.right - caption.left, kGripWidth);
-  LONG height = std::max<LONG>((caption.bottom - caption.top) / 2, 1);
-  for (const RECT &monitor : monitors) {
-    RECT on;
-    if (IntersectRect(&on, &caption, &monitor) && on.right - on.left >= width &&
-        on.bottom - on.top >= height)
-      return true;
-  }
-  return false;
 }
 
 void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight) {
@@ -258,7 +260,11 @@ void LoadSettingsFrom(const IniText &text, bool readable) {
   if (text.empty())
     return;
   AssignSettingsFrom(text, g_app.settings);
-  ValidateSettings(g_app.settings, MonitorRects(), CaptionBandHeight());
+  // The monitors are asked for only when there is a position to check.
+  const AppSettings &loaded = g_app.settings;
+  bool placed = loaded.PosX != CW_USEDEFAULT && loaded.PosY != CW_USEDEFAULT;
+  ValidateSettings(g_app.settings, placed ? MonitorRects() : std::vector<RECT>(),
+                   CaptionBandHeight());
 }
 
 void SaveSettings() {

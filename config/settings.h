@@ -38,9 +38,6 @@ AppSettings DefaultSettings(); // what the defaults button restores
 
 // Pure pieces of the load and the save, for a given record and text.
 void AssignSettingsFrom(const IniText &text, AppSettings &settings);
-// Whether enough of a window's caption band lies on one of the monitors to
-// be taken hold of with the mouse.
-bool CaptionReachable(const RECT &caption, const std::vector<RECT> &monitors);
 // The checks after loading. A stored position counts only with both
 // coordinates and a reachable caption (of captionHeight pixels).
 void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight);

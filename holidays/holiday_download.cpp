@@ -195,10 +195,6 @@ DownloadStatus CheckHolidayDownload(const HolidayDownload &download) {
   return DownloadStatus::Running;
 }
 
-HANDLE HolidayDownloadEnded(const HolidayDownload &download) {
-  return download.ended.Get();
-}
-
 unsigned long long HolidayBytesReceived(const HolidayDownload &download) {
   return download.received;
 }

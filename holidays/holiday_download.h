@@ -25,8 +25,6 @@ enum class DownloadStatus { Running, Arrived, Failed };
 std::shared_ptr<HolidayDownload> StartHolidayDownload(const std::wstring &url);
 // Failed once a limit has passed, even while the transfer still runs.
 DownloadStatus CheckHolidayDownload(const HolidayDownload &download);
-// Signalled when the transfer itself ends.
-HANDLE HolidayDownloadEnded(const HolidayDownload &download);
 unsigned long long HolidayBytesReceived(const HolidayDownload &download);
 // With rows, after Arrived: checks that every byte is there and appends the
 // parsed rows. Without: gives up. Either way the temporary file goes, now or

@@ -250,15 +250,11 @@ bool ReadCurrentFile(IniText &text, IniFileStamp &stamp, unsigned long long &fin
   g_known = KnownVersion();
   bool readable = true;
   text = ReadIniText(&readable, &stamp);
-  fingerprint = ScheduleSectionFingerprint(text);
+  fingerprint = IniSectionFingerprint(text, kSectionName);
   return readable;
 }
 
 } // namespace
-
-unsigned long long ScheduleSectionFingerprint(const IniText &text) {
-  return IniSectionFingerprint(text, kSectionName);
-}
 
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
   if (!change.removed.empty()) {
@@ -300,7 +296,7 @@ void LoadSchedulesFrom(const IniText &text, bool readable) {
   g_known = KnownVersion();
   g_storedFingerprint.reset();
   if (readable)
-    g_storedFingerprint = ScheduleSectionFingerprint(text);
+    g_storedFingerprint = IniSectionFingerprint(text, kSectionName);
   bool dropped = false;
   g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
   if (!dropped)
@@ -342,7 +338,7 @@ bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniTex
   }
   if (!WriteIniText(text, &stamp))
     return false;
-  g_storedFingerprint = ScheduleSectionFingerprint(text);
+  g_storedFingerprint = IniSectionFingerprint(text, kSectionName);
   g_unsaved.clear();
   if (writeList) {
     text.resize(headerEnd);

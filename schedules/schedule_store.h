@@ -43,9 +43,6 @@ struct ScheduleChange {
 // removed entry takes away one equal entry where one can still be found;
 // the added ones are appended.
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change);
-// A fingerprint of the section's stored lines, in file order: tells whether
-// another process has changed them.
-unsigned long long ScheduleSectionFingerprint(const IniText &text);
 
 // On the process-wide list.
 void LoadSchedules(); // saves at once when marked schedules were dropped

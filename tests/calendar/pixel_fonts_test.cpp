@@ -70,18 +70,7 @@ std::vector<int> MissingLines(const std::vector<bool> &device, const std::vector
 TEST(PixelFonts, DrawEveryGlyphWholeAtTheCalendarsSizes) {
   constexpr int kCanvas = 128, kOrigin = 16;
   RegisterPixelFontsOnce();
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kCanvas;
-  info.bmiHeader.biHeight = -kCanvas; // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void *bits = nullptr;
-  MemoryDc dc(nullptr);
-  BitmapOwner bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  ASSERT_TRUE(bitmap);
-  SelectGuard selected(dc.Get(), bitmap.Get());
-  const auto *pixels = static_cast<const DWORD *>(bits);
+  MemoryDc dc(nullptr); // for the face's name and metrics
   const RECT canvas = {0, 0, kCanvas, kCanvas};
 
   std::vector<std::string> faults;
@@ -108,12 +97,14 @@ TEST(PixelFonts, DrawEveryGlyphWholeAtTheCalendarsSizes) {
           for (size_t c = 0; c < rows[r].size(); ++c)
             if (rows[r][c] == '#')
               rowInk[r] = columnInk[c] = true;
-        FillRect(dc.Get(), &canvas, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        TextOutW(dc.Get(), kOrigin, kOrigin, &glyph.first, 1);
-        GdiFlush();
+        Capture drawn = CaptureDrawing(kCanvas, kCanvas, [&](HDC canvasDc) {
+          FillRect(canvasDc, &canvas, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+          SelectGuard drawFont(canvasDc, font.Get());
+          TextOutW(canvasDc, kOrigin, kOrigin, &glyph.first, 1);
+        });
         for (int y = 0; y < kCanvas; ++y)
           for (int x = 0; x < kCanvas; ++x)
-            if ((pixels[y * kCanvas + x] & 0xFFFFFF) != 0xFFFFFF)
+            if (drawn.At(x, y) != RGB(255, 255, 255))
               deviceRows[y] = deviceColumns[x] = true;
         const std::string where = design.family + " " + std::to_string(size) + "px '" +
                                   static_cast<char>(glyph.first) + "' ";
