@@ -1,4 +1,5 @@
-// The one process-wide state record. Everything runs on the GUI thread.
+// The one process-wide state record. Everything runs on the GUI thread,
+// except the load at start-up, which fills it before that thread reads it.
 #pragma once
 #include <windows.h>
 

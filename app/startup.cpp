@@ -119,7 +119,7 @@ int RunScheduleMode() {
   return 0;
 }
 
-static void RegisterCalendarClass() {
+void RegisterCalendarClass() {
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof windowClass;
   // Double clicks open the day popup; no redraw bits, the size never changes by dragging.
@@ -135,7 +135,6 @@ static void RegisterCalendarClass() {
 }
 
 int RunWindowMode() {
-  RegisterCalendarClass();
   const AppSettings &settings = g_app.settings;
   HWND window = CreateWindowExW(
       0, kCalendarClassName, L"Dayglass", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, settings.PosX,

@@ -48,10 +48,14 @@ void FillEmptyFace(AppSettings &settings);
 // Copies text into a fixed field, cut to fit.
 void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
 
-// On the process-wide record.
+// On the process-wide record: reads the file and checks the values.
 void LoadSettings();
-// The same from a text already read (readable: whether the file could be read).
+// The values of a text already read (readable: whether the file could be
+// read), unchecked; no window-system call, so any thread may run it.
 void LoadSettingsFrom(const IniText &text, bool readable);
+// Mends sizes and colours that cannot be shown and drops a position no
+// monitor shows; after LoadSettingsFrom, on the window thread.
+void CheckLoadedSettings();
 void SaveSettings();
 // False when the file could not be read at start-up: the stored settings
 // were never seen, and no save may replace them.

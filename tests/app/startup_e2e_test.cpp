@@ -80,25 +80,38 @@ TEST(Startup, FirstRunCreatesTheMarkOnlyFileAndCloseWritesTheSettings) {
   EXPECT_EQ(KeysInOrder(bytes.substr(3)), expected);
 }
 
-TEST(Startup, WindowOpensAtTheStoredSizeAndPosition) {
-  TempDir dir;
-  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
-                             "\xEF\xBB\xBF[Window]\r\nWinW=420\r\nWinH=380\r\nPosX=120\r\n"
-                             "PosY=90\r\n"));
-  Dayglass app(dir.Path(), L"--unknown-switch");
-  HWND window = app.WaitForWindow(L"Dayglass");
-  ASSERT_NE(window, nullptr);
-  RECT rect;
-  GetWindowRect(window, &rect);
-  EXPECT_EQ(rect.left, 120);
-  EXPECT_EQ(rect.top, 90);
-  EXPECT_EQ(rect.right - rect.left, 420);
-  EXPECT_EQ(rect.bottom - rect.top, 380);
-  LONG style = GetWindowLongW(window, GWL_STYLE);
-  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX),
-            WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(app.WaitForExit(), 0);
+// The stored size and position, checked before the window is made: a
+// corner no monitor shows and a size too small to use are not taken.
+TEST(Startup, WindowOpensAtTheStoredSizeAndPositionWhenUsable) {
+  struct Case {
+    const char *window;
+    bool placed;
+    int width, height;
+  } cases[] = {
+      {"WinW=420\r\nWinH=380\r\nPosX=120\r\nPosY=90", true, 420, 380},
+      {"WinW=420\r\nWinH=380\r\nPosX=-30000\r\nPosY=90", false, 420, 380},
+      {"WinW=50\r\nWinH=380\r\nPosX=120\r\nPosY=90", true, 300, 380},
+  };
+  for (const Case &c : cases) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                               std::string("\xEF\xBB\xBF[Window]\r\n") + c.window + "\r\n"));
+    Dayglass app(dir.Path(), L"--unknown-switch");
+    HWND window = app.WaitForWindow(L"Dayglass");
+    ASSERT_NE(window, nullptr) << c.window;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left == 120 && rect.top == 90, c.placed) << c.window;
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, on;
+    EXPECT_TRUE(IntersectRect(&on, &rect, &screen)) << c.window;
+    EXPECT_EQ(rect.right - rect.left, c.width) << c.window;
+    EXPECT_EQ(rect.bottom - rect.top, c.height) << c.window;
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX),
+              WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitForExit(), 0);
+  }
 }
 
 TEST(Startup, HolidaySwitchWithoutAddressFailsWithoutAWindow) {
