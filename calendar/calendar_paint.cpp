@@ -60,8 +60,7 @@ void PaintTitle(HDC dc, const MonthGrid &grid) {
   DrawTextIn(dc, MonthTitle(grid.year, grid.month), grid.titleRect, DT_SINGLELINE | DT_VCENTER,
              settings.Weekday);
 
-  FontOwner glyphs(CreateGlyphFont(g_app.fonts.title.Get()));
-  SelectGuard glyphFont(dc, glyphs.Get());
+  SelectGuard glyphFont(dc, g_app.fonts.glyphs.Get());
   DrawTextIn(dc, L"\u22EE", grid.settingsBox, kCentred, settings.Weekday);
   DrawTextIn(dc, L"\u2630", grid.listBox, kCentred, settings.Weekday);
 }
@@ -160,10 +159,12 @@ void CreateCalendarFonts(int dpi) {
   g_app.fonts.title.Reset(CreateCalendarFont(g_app.settings.TitlePx, dpi));
   g_app.fonts.weekday.Reset(CreateCalendarFont(g_app.settings.WeekPx, dpi));
   g_app.fonts.date.Reset(CreateCalendarFont(g_app.settings.DatePx, dpi));
+  g_app.fonts.glyphs.Reset(CreateGlyphFont(g_app.fonts.title.Get()));
 }
 
 void DeleteCalendarFonts() {
-  for (FontOwner *font : {&g_app.fonts.title, &g_app.fonts.weekday, &g_app.fonts.date})
+  CalendarFonts &fonts = g_app.fonts;
+  for (FontOwner *font : {&fonts.title, &fonts.weekday, &fonts.date, &fonts.glyphs})
     font->Reset();
 }
 

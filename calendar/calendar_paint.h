@@ -10,11 +10,12 @@ struct CalendarFonts {
   FontOwner title;
   FontOwner weekday;
   FontOwner date;
+  FontOwner glyphs; // the title's "⋮" and "☰", at the title's height
 };
 
 // The window's DPI (GetDpiForWindow where the system has it, else LOGPIXELSY; 96 at worst).
 int WindowDpi(HWND window);
-// Replaces the three calendar fonts for a DPI (96 when dpi <= 0).
+// Replaces the calendar fonts for a DPI (96 when dpi <= 0).
 void CreateCalendarFonts(int dpi);
 // Deletes the calendar fonts and clears their slots.
 void DeleteCalendarFonts();

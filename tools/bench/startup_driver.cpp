@@ -52,6 +52,9 @@ bool TimeOneStart(Target &target, bool peak) {
   }
   // Ended rather than closed, so that no save changes the data between runs.
   EndProgram(process);
+  // Wine and the X server go on tearing the process down after its handle
+  // is signalled; the next start would otherwise share the cores with that.
+  Sleep(150);
   return painted;
 }
 
