@@ -177,6 +177,12 @@ void PaintMonth(HDC dc, const RECT &client) {
   PaintDays(dc, grid, dpi);
 }
 
+void RepaintCalendar() {
+  // A null handle would repaint every window on the desktop.
+  if (g_app.mainWindow)
+    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+}
+
 void PaintCalendarWindow(HWND window) {
   PAINTSTRUCT paint;
   HDC windowDc = BeginPaint(window, &paint);

@@ -23,3 +23,5 @@ void DeleteCalendarFonts();
 void PaintMonth(HDC dc, const RECT &client);
 // WM_PAINT of the calendar window: double-buffered, never flickers.
 void PaintCalendarWindow(HWND window);
+// Has the calendar window, where there is one, paint itself anew.
+void RepaintCalendar();

@@ -15,5 +15,3 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
 // day in list order, with "---" lines between entries; empty when nothing.
 std::wstring BuildDayPopupText(const HolidayMap &holidays, const ScheduleList &schedules, int year,
                                int month, int day);
-
-// Opens the modal dialogs owned by the calendar window.

@@ -1,6 +1,7 @@
 #include "calendar/month_grid.h"
 
 #include "app/app_state.h"
+#include "calendar/calendar_paint.h"
 #include "config/settings.h"
 
 namespace {
@@ -75,8 +76,7 @@ DisplayedMonth AddMonths(DisplayedMonth shown, int delta) {
 
 void ShiftDisplayedMonth(int delta) {
   g_app.displayed = AddMonths(g_app.displayed, delta);
-  if (g_app.mainWindow)
-    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+  RepaintCalendar();
 }
 
 MonthGrid ComputeMonthGrid(const RECT &client, int dpi, const AppSettings &settings,

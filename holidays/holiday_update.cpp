@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/notices.h"
+#include "calendar/calendar_paint.h"
 #include "config/ini_file.h"
 #include "config/numbers.h"
 #include "holidays/holiday_download.h"
@@ -84,9 +85,7 @@ bool UpdateHolidaysFromDialog(HWND dialog) {
     return false;
   }
   LoadHolidays();
-  // A null handle would repaint every window on the desktop.
-  if (g_app.mainWindow)
-    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+  RepaintCalendar();
   Show(dialog, kUpdated);
   return true;
 }

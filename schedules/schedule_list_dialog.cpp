@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <functional>
 #include <vector>
 
 #include "app/app_state.h"
@@ -130,25 +129,34 @@ INT_PTR DeleteSchedules(HWND dialog) {
     MessageBeep(MB_ICONEXCLAMATION);
     return TRUE;
   }
-  // Highest first, so each removal leaves the lower indices in place.
-  std::sort(rows.begin(), rows.end(), std::greater<int>());
+  // One pass over the list: erasing row by row would move every row below
+  // each one again, a long pause for a wide selection in a long list.
+  std::vector<bool> chosen(g_app.schedules.size(), false);
+  for (int row : rows)
+    if (static_cast<size_t>(row) < chosen.size())
+      chosen[static_cast<size_t>(row)] = true;
   ScheduleChange change;
-  for (int row : rows) {
-    if (static_cast<size_t>(row) >= g_app.schedules.size())
-      continue;
-    change.removed.push_back(std::move(g_app.schedules[row]));
-    g_app.schedules.erase(g_app.schedules.begin() + row);
+  size_t kept = 0;
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    if (chosen[i])
+      change.removed.push_back(std::move(g_app.schedules[i]));
+    else {
+      if (kept != i)
+        g_app.schedules[kept] = std::move(g_app.schedules[i]);
+      ++kept;
+    }
   }
+  g_app.schedules.erase(g_app.schedules.begin() + static_cast<std::ptrdiff_t>(kept),
+                        g_app.schedules.end());
   CommitScheduleChange(dialog, change);
   return TRUE;
 }
 
-void RepaintCalendar() {
-  // The calendar's marks follow at once, while the list stays open.
-  if (g_app.mainWindow) {
-    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+// The calendar's marks follow at once, while the list stays open.
+void RepaintCalendarNow() {
+  RepaintCalendar();
+  if (g_app.mainWindow)
     UpdateWindow(g_app.mainWindow);
-  }
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
@@ -157,7 +165,7 @@ INT_PTR OnInitDialog(HWND dialog) {
   SetUpScheduleView(dialog);
   // What another process (a "/schedule" run, a second calendar) saved since.
   if (RefreshSchedules())
-    RepaintCalendar();
+    RepaintCalendarNow();
   FillScheduleList(dialog);
   SizeColumns(dialog);
   return TRUE;
@@ -275,7 +283,7 @@ void CommitScheduleChange(HWND dialog, const ScheduleChange &change) {
   // Also after a failed save: the change stays in the list, and the next
   // save writes it.
   FillScheduleList(dialog);
-  RepaintCalendar();
+  RepaintCalendarNow();
   if (!saved)
     ShowSaveFailure(dialog);
 }

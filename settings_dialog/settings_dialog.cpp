@@ -74,11 +74,6 @@ int RaiseToBound(unsigned number, int lowerBound) {
   return std::max(static_cast<int>(number), lowerBound);
 }
 
-void RepaintCalendar() {
-  if (g_app.mainWindow)
-    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
-}
-
 // Outer size in physical pixels, as stored. The position stays unless the
 // larger window would run off the work area near a screen edge.
 void ResizeCalendar(UINT extraFlags) {
