@@ -1,5 +1,4 @@
-// The one process-wide state record. Everything runs on the GUI thread,
-// except the load at start-up, which fills it before that thread reads it.
+// The one process-wide state record. Everything runs on the GUI thread.
 #pragma once
 #include <windows.h>
 

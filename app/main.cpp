@@ -2,28 +2,9 @@
 #include <windows.h>
 
 #include "app/app_state.h"
-#include "app/handle_owner.h"
 #include "app/startup.h"
 #include "config/ini_file.h"
-
-namespace {
-
-// Fills the settings, schedules and holidays from calendar.ini. It touches
-// nothing of the window system, so it may run beside the first window call.
-DWORD WINAPI LoadCalendarIni(void *) {
-  EnsureIniFile(g_app.iniPath);
-  // One read serves the three loaders: a large file is decoded once.
-  bool readable = true;
-  IniText text = ReadIniText(&readable);
-  LoadSettingsFrom(text, readable);
-  FillEmptyFace(g_app.settings);
-  LoadSchedulesFrom(text, readable);
-  // A save by the schedule load rewrites only its own section.
-  ParseHolidays(text, g_app.holidays);
-  return 0;
-}
-
-} // namespace
+#include "schedules/schedule_store.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   // Before any library loads: what the system's own DLLs load later comes
@@ -43,18 +24,24 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   if (length > 0 && length < MAX_PATH)
     BuildIniPath(modulePath, g_app.iniPath, MAX_PATH);
 
-  // The file is read on a second thread while this one registers the
-  // window class, the first call that brings up the window system (about
-  // 25 ms). This thread reads none of what the loader fills until it ends.
   const RunMode mode = ChooseRunMode(commandLine);
-  KernelOwner loader(CreateThread(nullptr, 0, LoadCalendarIni, nullptr, 0, nullptr));
-  if (mode == RunMode::Window)
-    RegisterCalendarClass();
-  if (loader)
-    WaitForSingleObject(loader.Get(), INFINITE);
-  else
-    LoadCalendarIni(nullptr);
+  EnsureIniFile(g_app.iniPath);
+  // One read serves the settings, the holidays and the schedules. The
+  // calendar's first frame shows only the days around this month: its read
+  // leaves the other schedules out, and the calendar loads the whole list
+  // once that frame is on the screen.
+  bool readable = true;
+  IniText text = mode == RunMode::Window ? ReadShownMonthsText(g_app.displayed, &readable)
+                                         : ReadIniText(&readable);
+  LoadSettingsFrom(text, readable);
   CheckLoadedSettings();
+  FillEmptyFace(g_app.settings);
+  ParseHolidays(text, g_app.holidays);
+  if (mode == RunMode::Window)
+    LoadShownSchedules(text);
+  else
+    LoadSchedulesFrom(text, readable);
+  text = IniText();
 
   switch (mode) {
   case RunMode::UpdateHolidays:

@@ -119,7 +119,7 @@ int RunScheduleMode() {
   return 0;
 }
 
-void RegisterCalendarClass() {
+static void RegisterCalendarClass() {
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof windowClass;
   // Double clicks open the day popup; no redraw bits, the size never changes by dragging.
@@ -135,6 +135,7 @@ void RegisterCalendarClass() {
 }
 
 int RunWindowMode() {
+  RegisterCalendarClass();
   const AppSettings &settings = g_app.settings;
   HWND window = CreateWindowExW(
       0, kCalendarClassName, L"Dayglass", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, settings.PosX,
@@ -145,6 +146,10 @@ int RunWindowMode() {
   // Always the normal state, whatever the launcher asked for.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
+  // The whole list, before any input; the repaint shows what the file may
+  // have gained or lost since its first read.
+  LoadSchedules();
+  RepaintCalendar();
 
   MSG message = {};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

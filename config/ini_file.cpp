@@ -151,7 +151,7 @@ IniFileStamp CurrentIniStamp() {
   return file ? StampOf(file.Get()) : IniFileStamp();
 }
 
-IniText ReadIniText(bool *readable, IniFileStamp *stamp) {
+IniText ReadIniText(bool *readable, IniFileStamp *stamp, const IniLineFilter *filter) {
   if (readable)
     *readable = true;
   if (stamp)
@@ -181,11 +181,13 @@ IniText ReadIniText(bool *readable, IniFileStamp *stamp) {
     // twice. Units never outnumber bytes, so the text is not moved as it grows.
     size_t total = static_cast<size_t>(size.QuadPart);
     text.reserve(total + total / 8 + 64);
-    // Room for a piece and what the last one left over: never moved.
+    // Room for a piece and what the last one left over: never moved, unless
+    // a filter waits for the end of a longer line.
     std::string pending;
     pending.reserve(kPieceBytes + 64);
     size_t left = total;
     bool markChecked = false;
+    IniLineSieve sieve;
     while (ok && left > 0) {
       size_t had = pending.size();
       pending.resize(had + std::min(left, kPieceBytes));
@@ -204,8 +206,10 @@ IniText ReadIniText(bool *readable, IniFileStamp *stamp) {
           start = 3;
       }
       if (ok) {
-        size_t held =
-            AppendIniBytes(text, pending.data() + start, pending.size() - start, left == 0);
+        const char *piece = pending.data() + start;
+        size_t size = pending.size() - start;
+        size_t held = filter ? AppendSiftedBytes(text, piece, size, left == 0, *filter, sieve)
+                             : AppendIniBytes(text, piece, size, left == 0);
         pending.erase(0, pending.size() - held);
       }
     }

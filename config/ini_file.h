@@ -19,8 +19,10 @@ IniFileStamp CurrentIniStamp();
 // The file's text; empty when it is missing or cannot be read. When
 // readable is given it tells whether the content is known: false when the
 // file exists but could not be opened or read (locked, no access, too large).
-// stamp, when given, is that of the version read.
-IniText ReadIniText(bool *readable = nullptr, IniFileStamp *stamp = nullptr);
+// stamp, when given, is that of the version read. With filter, the lines it
+// refuses are left out as the file is read.
+IniText ReadIniText(bool *readable = nullptr, IniFileStamp *stamp = nullptr,
+                    const IniLineFilter *filter = nullptr);
 
 // Replaces the file with text, atomically: a temporary file in the same
 // folder is written, flushed and renamed over the old one. False, with the

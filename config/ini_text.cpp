@@ -51,20 +51,12 @@ bool LineEquals(const IniText &text, const Line &line, const std::wstring &what)
   return line.end - line.begin == what.size() && text.compare(line.begin, what.size(), what) == 0;
 }
 
-// What valid UTF-8 decodes to: a unit for every byte that starts a
-// sequence, two for a four-byte one.
-size_t CountUtf16Units(const unsigned char *bytes, size_t size) {
-  size_t units = 0;
-  for (size_t i = 0; i < size; ++i)
-    units += ((bytes[i] & 0xC0) != 0x80) + (bytes[i] >= 0xF0);
-  return units;
-}
-
 // Decodes well-formed UTF-8, the usual content of the file, at several times
-// the platform's speed; false at the first malformed sequence, whose
+// the platform's speed, into out, which has room for a unit per byte; the
+// end of what it wrote, or null at the first malformed sequence, whose
 // replacement is then left to the platform's own rules. Well-formed input
 // has only one decoding, so both give the same text.
-bool DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
+wchar_t *DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
   const unsigned char *end = in + size;
   while (in < end) {
     if (end - in >= 8) {
@@ -84,6 +76,17 @@ bool DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
       ++in;
       continue;
     }
+    // Three bytes, all of kana and kanji, on a path of their own; the
+    // result excludes overlong forms and surrogates.
+    if ((lead & 0xF0) == 0xE0 && end - in >= 3 && (in[1] & 0xC0) == 0x80 &&
+        (in[2] & 0xC0) == 0x80) {
+      unsigned point = ((lead & 0x0F) << 12) | ((in[1] & 0x3Fu) << 6) | (in[2] & 0x3Fu);
+      if (point < 0x800 || (point >= 0xD800 && point <= 0xDFFF))
+        return nullptr;
+      *out++ = static_cast<wchar_t>(point);
+      in += 3;
+      continue;
+    }
     // Lengths and the allowed range of the second byte, which excludes
     // overlong forms, surrogates and code points beyond U+10FFFF.
     size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
@@ -91,11 +94,11 @@ bool DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
     unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
     if (lead < 0xC2 || lead > 0xF4 || static_cast<size_t>(end - in) < length || in[1] < low ||
         in[1] > high)
-      return false;
+      return nullptr;
     unsigned point = lead & (0x7F >> length);
     for (size_t i = 1; i < length; ++i) {
       if ((in[i] & 0xC0) != 0x80)
-        return false;
+        return nullptr;
       point = (point << 6) | (in[i] & 0x3F);
     }
     in += length;
@@ -107,7 +110,7 @@ bool DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
       *out++ = static_cast<wchar_t>(point);
     }
   }
-  return true;
+  return out;
 }
 
 // Encodes well-formed UTF-16, the usual content, in one pass; false at a
@@ -167,9 +170,12 @@ size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final)
     return held;
   size_t at = text.size();
   const auto *data = reinterpret_cast<const unsigned char *>(bytes);
-  text.resize(at + CountUtf16Units(data, cut));
-  if (DecodeValidUtf8(data, cut, &text[at]))
+  // Units never outnumber bytes.
+  text.resize(at + cut);
+  if (wchar_t *decoded = DecodeValidUtf8(data, cut, &text[at])) {
+    text.resize(static_cast<size_t>(decoded - text.data()));
     return held;
+  }
   text.resize(at);
   // The platform treats a sequence broken by the end of its input unlike
   // one broken by the byte that follows. Followed by three line ends of our
@@ -224,6 +230,45 @@ std::string EncodeIniText(const IniText &text) {
   std::string bytes;
   EncodeIniPiece(text, 0, text.size(), bytes);
   return "\xEF\xBB\xBF" + bytes;
+}
+
+size_t AppendSiftedBytes(IniText &text, const char *bytes, size_t size, bool final,
+                         const IniLineFilter &filter, IniLineSieve &sieve) {
+  // Judged on the bytes: the line end, the brackets and every character of
+  // the section's name are ASCII, which UTF-8 uses for nothing else. Kept
+  // lines are decoded in runs that end with a line end, after which every
+  // decoding starts afresh.
+  const std::wstring &name = filter.section;
+  size_t run = 0;   // the first kept byte not yet decoded
+  size_t begin = 0; // the line being judged
+  size_t from = std::min(sieve.scanned, size);
+  while (begin < size) {
+    const void *lf = memchr(bytes + from, '\n', size - from);
+    if (!lf && !final)
+      break;
+    size_t next = lf ? static_cast<size_t>(static_cast<const char *>(lf) - bytes) + 1 : size;
+    size_t end = lf ? next - 1 : size;
+    if (end > begin && bytes[end - 1] == '\r')
+      --end;
+    std::string_view line(bytes + begin, end - begin);
+    bool keep = true;
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
+      sieve.inside = line.size() == name.size() + 2 &&
+                     std::equal(name.begin(), name.end(), line.begin() + 1, [](wchar_t a, char b) {
+                       return a == static_cast<unsigned char>(b);
+                     });
+    else if (sieve.inside)
+      keep = filter.keep(line);
+    if (!keep) {
+      if (run != begin)
+        AppendIniBytes(text, bytes + run, begin - run, true);
+      run = next;
+    }
+    begin = from = next;
+  }
+  AppendIniBytes(text, bytes + run, begin - run, true);
+  sieve.scanned = size - begin;
+  return size - begin;
 }
 
 // The entries of every section, or of the one named by only: lines of other

@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using IniText = std::wstring;
@@ -23,6 +24,26 @@ std::string EncodeIniText(const IniText &text);
 // returns the number of units taken.
 size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final);
 size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::string &bytes);
+
+// Which lines of one section a read keeps: keep is asked about each line
+// below a header of the section that is no header itself, as its UTF-8
+// bytes without the line end; the lines of other sections are all kept.
+struct IniLineFilter {
+  std::wstring section; // ASCII
+  std::function<bool(std::string_view line)> keep;
+};
+// Where a read a piece at a time stands in the filter's judging.
+struct IniLineSieve {
+  bool inside = false; // whether the next line is within the section
+  size_t scanned = 0;  // how many bytes of that line hold no line end
+};
+// AppendIniBytes for the lines filter keeps: decodes those of the complete
+// lines of bytes onto text, and returns how many bytes at the end, a line
+// not yet ended, wait for the next piece (none when final). Lines are split
+// as ForEachIniEntry splits them, and a kept line decodes as within the
+// whole file; a dropped line is never decoded.
+size_t AppendSiftedBytes(IniText &text, const char *bytes, size_t size, bool final,
+                         const IniLineFilter &filter, IniLineSieve &sieve);
 
 // Calls visit for every key=value line below a non-empty section header, in
 // file order. The strings are valid during the call only.

@@ -1,6 +1,7 @@
 #include "schedules/schedule_store.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -40,6 +41,60 @@ bool ScanDateTime(std::wstring_view text, SYSTEMTIME &when) {
   SkipScanSpace(text, at);
   return ScanField(text, at, when.wHour) && ScanLiteral(text, at, L':') &&
          ScanField(text, at, when.wMinute);
+}
+
+// The day of a value in the form every save writes, "yyyy/mm/dd hh:mm|",
+// read at once, as ScanDateTime reads it; false for any other form.
+bool SavedFormDay(std::string_view value, DateKey &day) {
+  static const char kForm[] = "0000/00/00 00:00|";
+  constexpr size_t kLength = sizeof kForm - 1;
+  if (value.size() < kLength)
+    return false;
+  int fields[5] = {};
+  int field = 0;
+  for (size_t i = 0; i < kLength; ++i) {
+    char c = value[i];
+    if (kForm[i] != '0') {
+      if (c != kForm[i])
+        return false;
+      ++field;
+    } else if (c >= '0' && c <= '9') {
+      fields[field] = fields[field] * 10 + (c - '0');
+    } else {
+      return false;
+    }
+  }
+  day = MakeDateKey(fields[0], fields[1], fields[2]);
+  return true;
+}
+
+// Whether the first frame's read keeps a stored line ("key=value", UTF-8):
+// every line but a schedule dated before first or after last.
+bool KeepsScheduleLine(std::string_view line, DateKey first, DateKey last) {
+  // The value is split as ParseSchedules splits it; "=", "|" and a date are
+  // ASCII, which UTF-8 uses for nothing else.
+  size_t equals = line.find('=');
+  if (equals == std::string_view::npos)
+    return true;
+  std::string_view value = line.substr(equals + 1);
+  DateKey day = 0;
+  if (!SavedFormDay(value, day)) {
+    size_t bar = value.find('|');
+    wchar_t date[32];
+    if (bar == std::string_view::npos || bar > std::size(date))
+      return true;
+    for (size_t at = 0; at < bar; ++at) {
+      // A date of other characters is left to the parser.
+      if (static_cast<unsigned char>(value[at]) >= 0x80)
+        return true;
+      date[at] = static_cast<wchar_t>(value[at]);
+    }
+    SYSTEMTIME when;
+    if (!ScanDateTime(std::wstring_view(date, bar), when))
+      return true;
+    day = MakeDateKey(when.wYear, when.wMonth, when.wDay);
+  }
+  return day >= first && day <= last;
 }
 
 // Runs of ordinary characters are copied whole: texts can be long and many.
@@ -306,6 +361,25 @@ void LoadSchedulesFrom(const IniText &text, bool readable) {
     if (entry.markedOld)
       drop.removed.push_back(std::move(entry));
   SaveSchedules(&drop);
+}
+
+IniText ReadShownMonthsText(DisplayedMonth shown, bool *readable) {
+  // A superset of the 42 days, whichever weekday starts the week.
+  const int year = shown.year, month = shown.month;
+  const DateKey first = month == 1 ? MakeDateKey(year - 1, 12, 1) : MakeDateKey(year, month - 1, 1);
+  const DateKey last =
+      month == 12 ? MakeDateKey(year + 1, 1, 31) : MakeDateKey(year, month + 1, 31);
+  IniLineFilter filter = {kSectionName, [first, last](std::string_view line) {
+                            return KeepsScheduleLine(line, first, last);
+                          }};
+  return ReadIniText(readable, nullptr, &filter);
+}
+
+void LoadShownSchedules(const IniText &text) {
+  g_unsaved.clear();
+  g_known = KnownVersion();
+  g_storedFingerprint.reset();
+  g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, nullptr);
 }
 
 bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniText &)> &alsoEdit) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "calendar/month_grid.h"
 #include "config/ini_text.h"
 
 struct ScheduleEntry {
@@ -48,6 +49,13 @@ void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change);
 void LoadSchedules(); // saves at once when marked schedules were dropped
 // The same from a text already read (readable: whether the file could be read).
 void LoadSchedulesFrom(const IniText &text, bool readable);
+
+// For a first frame: the file's text as ReadIniText gives it, less the
+// schedules dated outside the month shown and the months either side.
+IniText ReadShownMonthsText(DisplayedMonth shown, bool *readable);
+// The schedules of such a text. Until LoadSchedules follows, the file's
+// list counts as unknown: a save first takes it in whole.
+void LoadShownSchedules(const IniText &text);
 // Writes the list; change is what this process just did to it. When another
 // process has changed the section since this one last read or wrote it,
 // only this process's unsaved changes are applied to the file's list, which

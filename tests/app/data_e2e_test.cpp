@@ -64,11 +64,11 @@ TEST(StoredData, AutomaticDeletionRemovesMarkedSchedulesAtStartUp) {
   Dayglass app(dir.Path());
   HWND window = app.WaitForWindow(L"Dayglass");
   ASSERT_NE(window, nullptr);
-  // The deletion was saved before the window opened.
-  std::string opened = ReadFileBytes(dir.File(L"calendar.ini"));
-  EXPECT_EQ(opened, std::string(kBom) + "[Option]\r\nAutoDeleteOldSchedules=1\r\n" +
-                        "[Holidays]\r\n2026-01-01=元日\r\n" +
-                        "[Schedules]\r\n0001=2026/01/06 12:00|kept|\r\n");
+  // The deletion is saved as the window opens.
+  const std::string opened = std::string(kBom) + "[Option]\r\nAutoDeleteOldSchedules=1\r\n" +
+                             "[Holidays]\r\n2026-01-01=元日\r\n" +
+                             "[Schedules]\r\n0001=2026/01/06 12:00|kept|\r\n";
+  EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(dir.File(L"calendar.ini")) == opened; }));
   SendTo(window, WM_CLOSE);
   ASSERT_EQ(app.WaitForExit(), 0);
   std::string closed = ReadFileBytes(dir.File(L"calendar.ini"));
