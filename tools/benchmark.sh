@@ -91,7 +91,7 @@ spread() { awk -v m="$1" -v l="$2" -v h="$3" -v f="${4:-%.0f}" \
 
 # Per size: start-up paired with the baseline (the programs take turns),
 # then the user's actions on the running calendar.
-declare -A startup baseline ratios actions peak_kib
+declare -A startup answered baseline ratios actions peak_kib
 for n in $sizes; do
   size_runs=$runs
   size_startup_runs=$startup_runs
@@ -105,8 +105,9 @@ for n in $sizes; do
   # At the goal's size also the baseline without the icon, for comparison.
   [ "$n" != 10000 ] || targets+=(-- DayglassBaseline "$bg" "$build/bench_baseline.exe" "$bg" bare)
   {
-    read -r t low high peak _
+    read -r t low high peak _ _ _ a a_low a_high
     startup[$n]="$t $low $high"
+    answered[$n]="$a $a_low $a_high"
     peak_kib[$n]=$peak
     read -r t low high _ r r_low r_high
     baseline[$n]="$t $low $high"
@@ -192,11 +193,11 @@ out=$root/docs/benchmarks.md
   echo "quick and noisy, $startup_runs, $((2 * startup_runs)) with 10,000 and $(((startup_runs + 1) / 2)) with 100,000);"
   echo "each run starts from the same file."
   echo
-  echo "| Schedules | Start-up | Baseline | Start-up ratio | List open | Add | Delete | List close | Calendar close | Peak working set, list open (MiB) | Floor: read | Floor: write |"
-  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  echo "| Schedules | Start-up | Baseline | Start-up ratio | Answers | List open | Add | Delete | List close | Calendar close | Peak working set, list open (MiB) | Floor: read | Floor: write |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
   for n in $sizes; do
     peak=$(awk -v m="${actions[$n,peak_kib]}" 'BEGIN { split(m, v, " "); printf "%.0f %.0f %.0f", v[1] / 1024, v[2] / 1024, v[3] / 1024 }')
-    echo "| $(printf "%'d" "$n") | $(cell "${startup[$n]}") | $(cell "${baseline[$n]}") | $(cell "${ratios[$n]}" %.2f) | $(cell "${actions[$n,open]}") | $(cell "${actions[$n,add]}") | $(cell "${actions[$n,delete]}") | $(cell "${actions[$n,shut]}") | $(cell "${actions[$n,close]}") | $(cell "$peak") | $(cell "${actions[$n,floor_read]}" %.1f) | $(cell "${actions[$n,floor_write]}" %.1f) |"
+    echo "| $(printf "%'d" "$n") | $(cell "${startup[$n]}") | $(cell "${baseline[$n]}") | $(cell "${ratios[$n]}" %.2f) | $(cell "${answered[$n]}") | $(cell "${actions[$n,open]}") | $(cell "${actions[$n,add]}") | $(cell "${actions[$n,delete]}") | $(cell "${actions[$n,shut]}") | $(cell "${actions[$n,close]}") | $(cell "$peak") | $(cell "${actions[$n,floor_read]}" %.1f) | $(cell "${actions[$n,floor_write]}" %.1f) |"
   done
   echo
   echo "- Start-up: from \`CreateProcess\` until the window shows its background colour on the"
@@ -206,13 +207,11 @@ out=$root/docs/benchmarks.md
   echo "  started in turns with it. The ratio is the median of the runs' calendar-to-baseline"
   echo "  ratios. At 10,000 schedules the same window without the icon took part as well:"
   echo "  $(cell "$bare_baseline") ms, the calendar's ratio to it $(cell "$bare_ratio" %.2f)."
-  echo "  The calendar reads and parses \`calendar.ini\` on a second thread while its window"
-  echo "  thread registers the window class, the call that brings up the window system (about"
-  echo "  20 ms under Wine); what it still pays beyond the baseline, with no schedules as with"
-  echo "  many, is its own first paint (a memory bitmap, the text) and the second thread."
-  echo "  Whole runs of this benchmark on one machine gave medians from 1.04 to 1.08 at 10,000"
-  echo "  schedules and about the same at none: a difference of a few per cent is within its"
-  echo "  noise."
+  echo "  For its first frame the calendar reads \`calendar.ini\` without decoding the schedules"
+  echo "  of other months than the one it shows and its neighbours; it loads the whole list"
+  echo "  right after that frame, before it takes any input."
+  echo "- Answers: from \`CreateProcess\` until the window, painted, answers a message"
+  echo "  (\`SendMessageTimeout\`): the whole list is loaded and the calendar takes input."
   echo "- List open: from the posted list command (3001) until the list answers with all its"
   echo "  rows and gives the text of the last one."
   echo "- Add: from OK in the edit dialog (a schedule on 2099/12/31, after every other) until"
