@@ -109,15 +109,15 @@ for n in $sizes; do
     startup[$n]="$t $low $high"
     answered[$n]="$a $a_low $a_high"
     peak_kib[$n]=$peak
-    read -r t low high _ r r_low r_high
+    read -r t low high _ r r_low r_high _
     baseline[$n]="$t $low $high"
     ratios[$n]="$r $r_low $r_high"
     if [ "$n" = 10000 ] && [ -n "$before_exe" ]; then
-      read -r _ _ _ _ r r_low r_high
+      read -r _ _ _ _ r r_low r_high _
       before_ratio="$r $r_low $r_high"
     fi
     if [ "$n" = 10000 ]; then
-      read -r t low high _ r r_low r_high
+      read -r t low high _ r r_low r_high _
       bare_baseline="$t $low $high"
       bare_ratio="$r $r_low $r_high"
     fi
@@ -287,7 +287,7 @@ out=$root/docs/benchmarks.md
   echo "stands in for it; the Linux figure includes Wine's own libraries."
   echo
   echo "What bounds these figures here (measured while tuning, not by this script): a first"
-  echo "touch of a fresh 4 KiB page costs 2 to 10 µs on the virtual machines measured, and one"
+  echo "touch of a fresh 4 KiB page costs 2 to 12 µs on the virtual machines measured, and one"
   echo "allocation and release on Wine's heap about 180 ns. A load holds the file as wide"
   echo "text (1.4 times its bytes for this data) and 10,000 entries, each text on the heap, so"
   echo "it touches about three times the memory its baseline reads into: in a fresh process"
