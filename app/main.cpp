@@ -34,7 +34,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   IniText text = mode == RunMode::Window ? ReadShownMonthsText(g_app.displayed, &readable)
                                          : ReadIniText(&readable);
   LoadSettingsFrom(text, readable);
-  CheckLoadedSettings();
   FillEmptyFace(g_app.settings);
   ParseHolidays(text, g_app.holidays);
   if (mode == RunMode::Window)

@@ -253,16 +253,12 @@ void LoadSettings() {
   bool readable = true;
   IniText text = ReadIniText(&readable);
   LoadSettingsFrom(text, readable);
-  CheckLoadedSettings();
 }
 
 void LoadSettingsFrom(const IniText &text, bool readable) {
   g_settingsKnown = readable;
   if (!text.empty())
     AssignSettingsFrom(text, g_app.settings);
-}
-
-void CheckLoadedSettings() {
   // The monitors are asked for only when there is a position to check.
   const AppSettings &loaded = g_app.settings;
   bool placed = loaded.PosX != CW_USEDEFAULT && loaded.PosY != CW_USEDEFAULT;

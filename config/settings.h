@@ -50,12 +50,8 @@ void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
 
 // On the process-wide record: reads the file and checks the values.
 void LoadSettings();
-// The values of a text already read (readable: whether the file could be
-// read), unchecked; no window-system call, so any thread may run it.
+// The same from a text already read (readable: whether the file could be read).
 void LoadSettingsFrom(const IniText &text, bool readable);
-// Mends sizes and colours that cannot be shown and drops a position no
-// monitor shows; after LoadSettingsFrom, on the window thread.
-void CheckLoadedSettings();
 void SaveSettings();
 // False when the file could not be read at start-up: the stored settings
 // were never seen, and no save may replace them.

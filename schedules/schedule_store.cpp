@@ -291,6 +291,13 @@ struct KnownVersion {
 };
 KnownVersion g_known;
 
+// Before a load: nothing is known of the file's list, nothing is unsaved.
+void ForgetStoredList() {
+  g_unsaved.clear();
+  g_known = KnownVersion();
+  g_storedFingerprint.reset();
+}
+
 // The file's text, its stamp and the fingerprint of its schedules; the
 // known version's text when the file is still that version. False when it
 // cannot be read.
@@ -347,9 +354,7 @@ void LoadSchedules() {
 }
 
 void LoadSchedulesFrom(const IniText &text, bool readable) {
-  g_unsaved.clear();
-  g_known = KnownVersion();
-  g_storedFingerprint.reset();
+  ForgetStoredList();
   if (readable)
     g_storedFingerprint = IniSectionFingerprint(text, kSectionName);
   bool dropped = false;
@@ -376,9 +381,7 @@ IniText ReadShownMonthsText(DisplayedMonth shown, bool *readable) {
 }
 
 void LoadShownSchedules(const IniText &text) {
-  g_unsaved.clear();
-  g_known = KnownVersion();
-  g_storedFingerprint.reset();
+  ForgetStoredList();
   g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, nullptr);
 }
 
