@@ -232,6 +232,28 @@ std::string EncodeIniText(const IniText &text) {
   return "\xEF\xBB\xBF" + bytes;
 }
 
+// The first LF in [at, end), or null. Eight bytes are looked at together:
+// the file is long, its lines short, and a call per line costs more than
+// the search.
+static const char *FindLineFeed(const char *at, const char *end) {
+  constexpr unsigned long long kOnes = 0x0101010101010101ull;
+  constexpr unsigned long long kHighs = kOnes * 0x80;
+  constexpr unsigned long long kFeeds = kOnes * '\n';
+  for (; end - at >= 8; at += 8) {
+    unsigned long long word;
+    memcpy(&word, at, sizeof word);
+    // A byte of word equal to LF leaves a zero byte here, which the
+    // subtraction turns into one with its high bit set.
+    unsigned long long x = word ^ kFeeds;
+    if ((x - kOnes) & ~x & kHighs)
+      break;
+  }
+  for (; at < end; ++at)
+    if (*at == '\n')
+      return at;
+  return nullptr;
+}
+
 size_t AppendSiftedBytes(IniText &text, const char *bytes, size_t size, bool final,
                          const IniLineFilter &filter, IniLineSieve &sieve) {
   // Judged on the bytes: the line end, the brackets and every character of
@@ -243,10 +265,10 @@ size_t AppendSiftedBytes(IniText &text, const char *bytes, size_t size, bool fin
   size_t begin = 0; // the line being judged
   size_t from = std::min(sieve.scanned, size);
   while (begin < size) {
-    const void *lf = memchr(bytes + from, '\n', size - from);
+    const char *lf = FindLineFeed(bytes + from, bytes + size);
     if (!lf && !final)
       break;
-    size_t next = lf ? static_cast<size_t>(static_cast<const char *>(lf) - bytes) + 1 : size;
+    size_t next = lf ? static_cast<size_t>(lf - bytes) + 1 : size;
     size_t end = lf ? next - 1 : size;
     if (end > begin && bytes[end - 1] == '\r')
       --end;

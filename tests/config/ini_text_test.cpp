@@ -84,6 +84,11 @@ TEST(IniSift, KeepsTheSameLinesWhateverThePieces) {
       {"[S]\r\n[S]x\r\nx\r\n[s]\r\nx\r\n[S]\r\nx", "[S]\r\n[s]\r\nx\r\n[S]\r\n"},
       {"[S]\r\n予定=\xE3\x81\r\nx=予\r\nk=\0\xFF\r\n"s, "[S]\r\n予定=\xE3\x81\r\nk=\0\xFF\r\n"s},
       {"[S]\r\nx\rk\r\n日本\n", "[S]\r\n日本\n"},
+      // Longer than the eight bytes looked at together, with neighbours of LF.
+      {"[S]\r\nkey=0123456789\t\x0B\x8A\xE3\x81\x82"
+       "abcdef\r\nxxxxxxxxxxxxxxxxxxxxxxx\r\nk=12345678",
+       "[S]\r\nkey=0123456789\t\x0B\x8A\xE3\x81\x82"
+       "abcdef\r\nk=12345678"},
   };
   for (const auto &c : cases) {
     for (size_t piece : {1, 2, 3, 5, 7, 1000}) {
