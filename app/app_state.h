@@ -19,6 +19,9 @@ struct AppState {
   AppSettings settings = StartupSettings();
   CalendarFonts fonts = {};
   ScheduleList schedules; // constructed before the map, destroyed after it
+  ScheduleSync scheduleSync;
+  bool settingsUnsaved = false; // a save nobody asked for failed; retried later
+  UINT settingsRetryMs = 0;     // the pause before that retry
   HolidayMap holidays;
   HWND popup = nullptr;
   std::wstring popupText;

@@ -26,20 +26,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
 
   const RunMode mode = ChooseRunMode(commandLine);
   EnsureIniFile(g_app.iniPath);
-  // One read serves the settings, the holidays and the schedules. The
-  // calendar's first frame shows only the days around this month: its read
-  // leaves the other schedules out, and the calendar loads the whole list
-  // once that frame is on the screen.
+  // One read serves the settings, the holidays and the schedules, before
+  // any window: the first frame shows the file as it is.
   bool readable = true;
-  IniText text = mode == RunMode::Window ? ReadShownMonthsText(g_app.displayed, &readable)
-                                         : ReadIniText(&readable);
+  IniText text = ReadIniText(&readable);
   LoadSettingsFrom(text, readable);
   FillEmptyFace(g_app.settings);
   ParseHolidays(text, g_app.holidays);
-  if (mode == RunMode::Window)
-    LoadShownSchedules(text);
-  else
-    LoadSchedulesFrom(text, readable);
+  LoadSchedulesFrom(text, readable);
   text = IniText();
 
   switch (mode) {

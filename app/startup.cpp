@@ -94,14 +94,17 @@ void EnsureIniFile(const wchar_t *iniPath) {
 }
 
 // The last chance for changes whose save failed: the user hears of it when
-// they are lost with this process. A save with nothing of the user's in it
-// fails silently. With the settings (the calendar closed by its caption),
-// both go into one rewrite of the file.
+// schedules are lost with this process (settings saves fail silently). A
+// save with nothing unsaved in it does not wait. With the settings (the calendar closed by its
+// caption), both go into one rewrite of the file.
 static void SaveAtExit(bool withSettings) {
+  const bool pending = SchedulesPending() || (withSettings && g_app.settingsUnsaved);
+  const IniWait wait = pending ? IniWait::Patient : IniWait::Once;
   bool saved =
       withSettings && SettingsSavable()
-          ? SaveSchedules(nullptr, [](IniText &text) { PutSettingsInto(text, g_app.settings); })
-          : SaveSchedules();
+          ? SaveSchedules(
+                nullptr, [](IniText &text) { PutSettingsInto(text, g_app.settings); }, wait)
+          : SaveSchedules(nullptr, nullptr, wait);
   if (!saved && SchedulesPending())
     ShowSaveFailure(nullptr);
 }
@@ -146,10 +149,6 @@ int RunWindowMode() {
   // Always the normal state, whatever the launcher asked for.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
-  // The whole list, before any input; the repaint shows what the file may
-  // have gained or lost since its first read.
-  LoadSchedules();
-  RepaintCalendar();
 
   MSG message = {};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -21,8 +21,7 @@ bool BuildIniPath(const wchar_t *modulePath, wchar_t *iniPath, size_t capacity);
 // Creates a missing calendar.ini holding only the UTF-8 byte-order mark.
 void EnsureIniFile(const wchar_t *iniPath);
 
-// Runs each mode; the result is the exit code. The calendar loads the whole
-// schedule list itself, after its first frame.
+// Runs each mode; the result is the exit code.
 int RunHolidayMode();
 int RunScheduleMode();
 int RunWindowMode();

@@ -19,6 +19,14 @@ const wchar_t kCalendarClassName[] = L"Dayglass";
 
 namespace {
 
+// A settings save nobody asked for (the end of a move) never waits for a
+// held file: it is tried again a second later, then after pauses that
+// double, up to about a minute; a file that stays unwritable (read-only)
+// then waits for the next save rather than waking the calendar for ever.
+constexpr UINT_PTR kSaveRetryTimer = 1;
+constexpr UINT kFirstRetryMs = 1000;
+constexpr UINT kLastRetryMs = 64000;
+
 MonthGrid GridOf(HWND window) {
   RECT client;
   GetClientRect(window, &client);
@@ -45,6 +53,19 @@ void OnMove(HWND window) {
   GetWindowRect(window, &rect);
   g_app.settings.PosX = rect.left;
   g_app.settings.PosY = rect.top;
+}
+
+void SaveSettingsInBackground(HWND window, UINT nextRetryMs) {
+  KillTimer(window, kSaveRetryTimer);
+  g_app.settingsUnsaved = !SaveSettings(IniWait::Once);
+  g_app.settingsRetryMs = g_app.settingsUnsaved ? nextRetryMs : 0;
+  if (g_app.settingsUnsaved && nextRetryMs <= kLastRetryMs)
+    SetTimer(window, kSaveRetryTimer, nextRetryMs, nullptr);
+}
+
+void OnTimer(HWND window, WPARAM id) {
+  if (id == kSaveRetryTimer)
+    SaveSettingsInBackground(window, g_app.settingsRetryMs * 2);
 }
 
 void OnCommand(HWND window, WPARAM wParam) {
@@ -170,7 +191,10 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
     OnMouseWheel(wParam);
     return 0;
   case WM_EXITSIZEMOVE:
-    SaveSettings();
+    SaveSettingsInBackground(window, kFirstRetryMs);
+    return 0;
+  case WM_TIMER:
+    OnTimer(window, wParam);
     return 0;
   case WM_DPICHANGED:
     OnDpiChanged(window, wParam, lParam);

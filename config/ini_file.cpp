@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,12 +18,13 @@ namespace {
 
 // Larger files are left alone rather than half-read, and never written.
 LONGLONG g_largestFile = INT_MAX / 4;
-// What passes through memory at a time on the way to or from the file.
-constexpr size_t kPieceBytes = 96 * 1024;
 // FileRenameInfoEx, which some headers offer only for later target versions.
 const auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
-// How long a file held by another program is waited for.
-constexpr DWORD kHeldRetryMs = 2000;
+// How long a patient save waits for a file held by another program.
+DWORD g_heldWait = 2000;
+// How long it waits for the lock: another Dayglass process holds it only
+// while it reads, changes and writes the file, a moment even for a long list.
+constexpr DWORD kLockWaitMs = 5000;
 
 bool WriteAll(HANDLE file, const std::string &bytes) {
   size_t done = 0;
@@ -68,8 +68,9 @@ bool RenameOver(HANDLE file, const std::wstring &target) {
 
 // Indexers, virus scanners, backup and sync clients hold files for moments.
 // An attempt refused for that reason is made again, with growing pauses,
-// for about two seconds in all; any other failure ends at once.
-bool RetryWhileHeld(const std::function<bool()> &attempt) {
+// for about two seconds in all when patient; any other failure ends at once.
+bool RetryWhileHeld(IniWait wait, const std::function<bool()> &attempt) {
+  const DWORD most = wait == IniWait::Patient ? g_heldWait : 0;
   DWORD waited = 0;
   for (DWORD pause = 16;; pause *= 2) {
     if (attempt())
@@ -77,9 +78,9 @@ bool RetryWhileHeld(const std::function<bool()> &attempt) {
     DWORD error = GetLastError();
     if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
          error != ERROR_LOCK_VIOLATION) ||
-        waited >= kHeldRetryMs)
+        waited >= most)
       return false;
-    pause = std::min(pause, kHeldRetryMs - waited);
+    pause = std::min(pause, most - waited);
     Sleep(pause);
     waited += pause;
     SetLastError(error);
@@ -121,45 +122,15 @@ bool TargetWritable(const std::wstring &path) {
   return !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
 }
 
-IniFileStamp StampOf(HANDLE file) {
-  IniFileStamp stamp;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(file, &info))
-    return stamp;
-  stamp = {true,
-           info.dwVolumeSerialNumber,
-           info.nFileIndexHigh,
-           info.nFileIndexLow,
-           info.nFileSizeHigh,
-           info.nFileSizeLow,
-           info.ftLastWriteTime};
-  return stamp;
-}
-
 } // namespace
 
-bool SameStamp(const IniFileStamp &a, const IniFileStamp &b) {
-  return a.known && b.known && a.volume == b.volume && a.indexHigh == b.indexHigh &&
-         a.indexLow == b.indexLow && a.sizeHigh == b.sizeHigh && a.sizeLow == b.sizeLow &&
-         CompareFileTime(&a.written, &b.written) == 0;
-}
-
-IniFileStamp CurrentIniStamp() {
-  FileOwner file(CreateFileW(g_app.iniPath, 0,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file ? StampOf(file.Get()) : IniFileStamp();
-}
-
-IniText ReadIniText(bool *readable, IniFileStamp *stamp, const IniLineFilter *filter) {
+IniText ReadIniText(bool *readable, IniWait wait) {
   if (readable)
     *readable = true;
-  if (stamp)
-    *stamp = IniFileStamp();
   if (!g_app.iniPath[0])
     return IniText();
   FileOwner file;
-  RetryWhileHeld([&] {
+  RetryWhileHeld(wait, [&] {
     file.Reset(CreateFileW(g_app.iniPath, GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -171,65 +142,35 @@ IniText ReadIniText(bool *readable, IniFileStamp *stamp, const IniLineFilter *fi
       *readable = false;
     return IniText();
   }
-  if (stamp)
-    *stamp = StampOf(file.Get());
   LARGE_INTEGER size = {};
   bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= g_largestFile;
-  IniText text;
-  if (ok && size.QuadPart > 0) {
-    // Read and decoded a piece at a time: a large file never sits in memory
-    // twice. Units never outnumber bytes, so the text is not moved as it grows.
-    size_t total = static_cast<size_t>(size.QuadPart);
-    text.reserve(total + total / 8 + 64);
-    // Room for a piece and what the last one left over: never moved, unless
-    // a filter waits for the end of a longer line.
-    std::string pending;
-    pending.reserve(kPieceBytes + 64);
-    size_t left = total;
-    bool markChecked = false;
-    IniLineSieve sieve;
-    while (ok && left > 0) {
-      size_t had = pending.size();
-      pending.resize(had + std::min(left, kPieceBytes));
-      DWORD got = 0;
-      ok = ReadFile(file.Get(), &pending[had], static_cast<DWORD>(pending.size() - had), &got,
-                    nullptr) &&
-           got > 0;
-      pending.resize(had + got);
-      left -= got;
-      size_t start = 0;
-      if (!markChecked) {
-        if (pending.size() < 3 && left > 0)
-          continue;
-        markChecked = true;
-        if (pending.compare(0, 3, "\xEF\xBB\xBF") == 0)
-          start = 3;
-      }
-      if (ok) {
-        const char *piece = pending.data() + start;
-        size_t size = pending.size() - start;
-        size_t held = filter ? AppendSiftedBytes(text, piece, size, left == 0, *filter, sieve)
-                             : AppendIniBytes(text, piece, size, left == 0);
-        pending.erase(0, pending.size() - held);
-      }
-    }
+  std::string bytes;
+  if (ok)
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+  for (size_t done = 0; ok && done < bytes.size();) {
+    DWORD got = 0;
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
+    ok = ReadFile(file.Get(), &bytes[done], chunk, &got, nullptr) && got > 0;
+    done += got;
   }
-  file.Reset();
   if (!ok) {
     if (readable)
       *readable = false;
-    if (stamp)
-      *stamp = IniFileStamp();
     return IniText();
   }
-  return text;
+  return DecodeIniBytes(bytes);
 }
 
-bool WriteIniText(const IniText &text, IniFileStamp *stamp) {
+bool WriteIniText(const IniText &text, IniWait wait) {
   if (text.empty() || !g_app.iniPath[0])
     return false;
   const std::wstring path = g_app.iniPath;
   if (!TargetWritable(path))
+    return false;
+  // A file larger than the program reads back is never written: it would
+  // lose everything at the next start.
+  const std::string bytes = EncodeIniText(text);
+  if (bytes.size() <= 3 || bytes.size() > static_cast<unsigned long long>(g_largestFile))
     return false;
 
   const std::wstring folder = FolderOf(path);
@@ -245,25 +186,8 @@ bool WriteIniText(const IniText &text, IniFileStamp *stamp) {
   }
   if (!file)
     return false;
-
-  // Encoded a piece at a time into one small buffer. A file larger than the
-  // program reads back is never written: it would lose everything at the
-  // next start.
-  std::string bytes("\xEF\xBB\xBF");
-  bytes.reserve(kPieceBytes);
-  bool ok = WriteAll(file.Get(), bytes);
-  unsigned long long total = bytes.size();
-  for (size_t from = 0; ok && from < text.size();) {
-    size_t used = EncodeIniPiece(text, from, kPieceBytes / 3, bytes);
-    total += bytes.size();
-    ok = used > 0 && total <= static_cast<unsigned long long>(g_largestFile) &&
-         WriteAll(file.Get(), bytes);
-    from += used;
-  }
-  ok = ok && FlushFileBuffers(file.Get()) &&
-       RetryWhileHeld([&] { return RenameOver(file.Get(), path); });
-  if (ok && stamp)
-    *stamp = StampOf(file.Get());
+  bool ok = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()) &&
+            RetryWhileHeld(wait, [&] { return RenameOver(file.Get(), path); });
   if (!ok) {
     FILE_DISPOSITION_INFO dispose = {TRUE};
     SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose);
@@ -275,19 +199,65 @@ bool WriteIniText(const IniText &text, IniFileStamp *stamp) {
   }
   // Temporary files of saves that were cut short (the process killed
   // while writing).
-  RemoveLeftoverFiles(FolderOf(path), L"*.tmp", IsTemporaryName);
+  RemoveLeftoverFiles(folder, L"*.tmp", IsTemporaryName);
   return true;
 }
 
-bool UpdateIniText(const std::function<void(IniText &)> &edit) {
-  bool readable = true;
-  IniText text = ReadIniText(&readable);
-  if (!readable)
+std::wstring IniLockName(const std::wstring &fullPath) {
+  // Folded as the file system folds names, then hashed: a lock name may not
+  // hold backslashes and is shorter than a path may be.
+  std::wstring folded = fullPath;
+  if (!folded.empty())
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, fullPath.data(),
+                  static_cast<int>(fullPath.size()), &folded[0], static_cast<int>(folded.size()),
+                  nullptr, nullptr, 0);
+  unsigned long long hash = 14695981039346656037ULL;
+  for (wchar_t unit : folded) {
+    hash ^= static_cast<unsigned>(unit);
+    hash *= 1099511628211ULL;
+  }
+  std::wstring name = L"Local\\Dayglass-ini-";
+  for (int shift = 60; shift >= 0; shift -= 4)
+    name += L"0123456789abcdef"[(hash >> shift) & 0xFu];
+  return name;
+}
+
+namespace {
+
+// The file's own path, whatever spelling started the process: relative
+// parts resolved, short names made long.
+std::wstring CanonicalIniPath() {
+  wchar_t full[MAX_PATH * 2];
+  DWORD length = GetFullPathNameW(g_app.iniPath, ARRAYSIZE(full), full, nullptr);
+  if (length == 0 || length >= ARRAYSIZE(full))
+    return g_app.iniPath;
+  wchar_t longer[MAX_PATH * 2];
+  DWORD longLength = GetLongPathNameW(full, longer, ARRAYSIZE(longer));
+  return longLength > 0 && longLength < ARRAYSIZE(longer) ? longer : full;
+}
+
+} // namespace
+
+bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait) {
+  KernelOwner lock(CreateMutexW(nullptr, FALSE, IniLockName(CanonicalIniPath()).c_str()));
+  if (!lock)
     return false;
-  edit(text);
-  return WriteIniText(text);
+  // An owner that died while holding it (WAIT_ABANDONED) left a file that
+  // its atomic replace either wrote whole or never touched.
+  DWORD taken = WaitForSingleObject(lock.Get(), wait == IniWait::Patient ? kLockWaitMs : 0);
+  if (taken != WAIT_OBJECT_0 && taken != WAIT_ABANDONED)
+    return false;
+  bool readable = true;
+  IniText text = ReadIniText(&readable, wait);
+  bool ok = readable && (!edit(text) || WriteIniText(text, wait));
+  ReleaseMutex(lock.Get());
+  return ok;
 }
 
 void SetLargestIniFile(long long bytes) {
   g_largestFile = bytes;
+}
+
+void SetHeldFileWait(DWORD milliseconds) {
+  g_heldWait = milliseconds;
 }

@@ -1,41 +1,41 @@
-// Reading and writing calendar.ini (at IniPath) as a whole.
+// Reading and writing calendar.ini (at IniPath) as a whole, and the lock
+// every Dayglass process takes to change it.
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 #include "config/ini_text.h"
 
-// What tells one version of the file from another: its volume and file
-// index (every save replaces the file with a new one), its size and its last
-// write (an editor that writes in place changes those).
-struct IniFileStamp {
-  bool known = false;
-  DWORD volume = 0, indexHigh = 0, indexLow = 0, sizeHigh = 0, sizeLow = 0;
-  FILETIME written = {};
-};
-bool SameStamp(const IniFileStamp &a, const IniFileStamp &b);
-// The file's stamp as it is now; not known when it cannot be opened.
-IniFileStamp CurrentIniStamp();
+// How long a save may wait for the lock and for a file another program
+// holds: about two seconds for a change the user made, not at all for one
+// nobody asked for (it is retried later instead).
+enum class IniWait { Patient, Once };
 
 // The file's text; empty when it is missing or cannot be read. When
 // readable is given it tells whether the content is known: false when the
 // file exists but could not be opened or read (locked, no access, too large).
-// stamp, when given, is that of the version read. With filter, the lines it
-// refuses are left out as the file is read.
-IniText ReadIniText(bool *readable = nullptr, IniFileStamp *stamp = nullptr,
-                    const IniLineFilter *filter = nullptr);
+IniText ReadIniText(bool *readable = nullptr, IniWait wait = IniWait::Patient);
 
 // Replaces the file with text, atomically: a temporary file in the same
 // folder is written, flushed and renamed over the old one. False, with the
 // old file untouched, when any step fails (read-only file, folder not
-// writable, disk full, a file larger than ReadIniText accepts). A file held
-// by another program is waited for, about two seconds.
-// stamp, when given, is that of the version written.
-bool WriteIniText(const IniText &text, IniFileStamp *stamp = nullptr);
+// writable, disk full, a file larger than ReadIniText accepts).
+bool WriteIniText(const IniText &text, IniWait wait = IniWait::Patient);
 
-// One save: read the file, let edit change the text, write it back. Writes
-// nothing, and returns false, when the file exists but could not be read, so
-// that content that was never seen is never overwritten.
-bool UpdateIniText(const std::function<void(IniText &)> &edit);
+// One change of the file, under the lock that every Dayglass process on it
+// shares: take the lock, read the file afresh, let edit change the text,
+// write it back (unless edit returns false), release. False, with nothing
+// written, when the lock cannot be had in time, when the file exists but
+// could not be read (content that was never seen is never overwritten), or
+// when the write fails.
+bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait = IniWait::Patient);
 
-// For tests: the largest file that is read or written (normally 512 MiB).
+// The lock's name for a file: the same for every spelling of one path.
+std::wstring IniLockName(const std::wstring &fullPath);
+
+// For tests: the largest file that is read or written (normally 512 MiB),
+// and how long a patient save waits for a held file (normally two seconds).
 void SetLargestIniFile(long long bytes);
+void SetHeldFileWait(DWORD milliseconds);

@@ -51,246 +51,37 @@ bool LineEquals(const IniText &text, const Line &line, const std::wstring &what)
   return line.end - line.begin == what.size() && text.compare(line.begin, what.size(), what) == 0;
 }
 
-// Decodes well-formed UTF-8, the usual content of the file, at several times
-// the platform's speed, into out, which has room for a unit per byte; the
-// end of what it wrote, or null at the first malformed sequence, whose
-// replacement is then left to the platform's own rules. Well-formed input
-// has only one decoding, so both give the same text.
-wchar_t *DecodeValidUtf8(const unsigned char *in, size_t size, wchar_t *out) {
-  const unsigned char *end = in + size;
-  while (in < end) {
-    if (end - in >= 8) {
-      unsigned long long eight;
-      memcpy(&eight, in, 8);
-      if ((eight & 0x8080808080808080ULL) == 0) {
-        for (int i = 0; i < 8; ++i)
-          out[i] = in[i];
-        in += 8;
-        out += 8;
-        continue;
-      }
-    }
-    unsigned lead = *in;
-    if (lead < 0x80) {
-      *out++ = static_cast<wchar_t>(lead);
-      ++in;
-      continue;
-    }
-    // Three bytes, all of kana and kanji, on a path of their own; the
-    // result excludes overlong forms and surrogates.
-    if ((lead & 0xF0) == 0xE0 && end - in >= 3 && (in[1] & 0xC0) == 0x80 &&
-        (in[2] & 0xC0) == 0x80) {
-      unsigned point = ((lead & 0x0F) << 12) | ((in[1] & 0x3Fu) << 6) | (in[2] & 0x3Fu);
-      if (point < 0x800 || (point >= 0xD800 && point <= 0xDFFF))
-        return nullptr;
-      *out++ = static_cast<wchar_t>(point);
-      in += 3;
-      continue;
-    }
-    // Lengths and the allowed range of the second byte, which excludes
-    // overlong forms, surrogates and code points beyond U+10FFFF.
-    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (lead < 0xC2 || lead > 0xF4 || static_cast<size_t>(end - in) < length || in[1] < low ||
-        in[1] > high)
-      return nullptr;
-    unsigned point = lead & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-      if ((in[i] & 0xC0) != 0x80)
-        return nullptr;
-      point = (point << 6) | (in[i] & 0x3F);
-    }
-    in += length;
-    if (point >= 0x10000) {
-      point -= 0x10000;
-      *out++ = static_cast<wchar_t>(0xD800 + (point >> 10));
-      *out++ = static_cast<wchar_t>(0xDC00 + (point & 0x3FF));
-    } else {
-      *out++ = static_cast<wchar_t>(point);
-    }
-  }
-  return out;
-}
-
-// Encodes well-formed UTF-16, the usual content, in one pass; false at a
-// lone surrogate, whose replacement is then left to the platform's rules.
-// Well-formed input has only one encoding, so both give the same bytes.
-bool EncodeValidUtf16(const wchar_t *in, size_t count, std::string &out) {
-  out.resize(count * 3); // a pair's four bytes stand for two units
-  auto *at = reinterpret_cast<unsigned char *>(&out[0]);
-  for (size_t i = 0; i < count; ++i) {
-    unsigned unit = in[i];
-    if (unit < 0x80) {
-      *at++ = static_cast<unsigned char>(unit);
-      continue;
-    }
-    if (unit < 0x800) {
-      *at++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
-    } else if (unit < 0xD800 || unit > 0xDFFF) {
-      *at++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
-      *at++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
-    } else {
-      if (unit > 0xDBFF || i + 1 >= count || !IS_LOW_SURROGATE(in[i + 1]))
-        return false;
-      unit = 0x10000 + ((unit - 0xD800) << 10) + (in[++i] - 0xDC00u);
-      *at++ = static_cast<unsigned char>(0xF0 | (unit >> 18));
-      *at++ = static_cast<unsigned char>(0x80 | ((unit >> 12) & 0x3F));
-      *at++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
-    }
-    *at++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
-  }
-  out.resize(static_cast<size_t>(at - reinterpret_cast<unsigned char *>(&out[0])));
-  return true;
-}
-
 } // namespace
 
-size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final) {
-  // Cut before one of the last four bytes that is no continuation byte: no
-  // sequence, whole or broken, then runs on across the cut, and at most
-  // four bytes wait for the next piece however long a run of multi-byte
-  // characters is. With four continuation bytes at the end, none of them
-  // can belong to a sequence that started before them.
-  auto continuation = [&](size_t at) {
-    return (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80;
-  };
-  size_t cut = size;
-  if (!final) {
-    cut = size > 0 ? size - 1 : 0;
-    for (size_t back = 1; back <= 4 && back <= size; ++back) {
-      if (!continuation(size - back)) {
-        cut = size - back;
-        break;
-      }
-    }
-  }
-  size_t held = size - cut;
-  if (cut == 0 || cut > INT_MAX - 3)
-    return held;
-  size_t at = text.size();
-  const auto *data = reinterpret_cast<const unsigned char *>(bytes);
-  // Units never outnumber bytes.
-  text.resize(at + cut);
-  if (wchar_t *decoded = DecodeValidUtf8(data, cut, &text[at])) {
-    text.resize(static_cast<size_t>(decoded - text.data()));
-    return held;
-  }
-  text.resize(at);
-  // The platform treats a sequence broken by the end of its input unlike
-  // one broken by the byte that follows. Followed by three line ends of our
-  // own, which no sequence of at most four bytes can take in or run out
-  // before, the bytes before the cut decode as they do within the whole
-  // file; the line ends' units are dropped again. An explicit length keeps
-  // zero bytes as U+0000 instead of ending the text.
-  const size_t kEnds = final ? 0 : 3;
-  std::string piece(bytes, cut);
-  piece.append(kEnds, '\n');
-  int length = static_cast<int>(piece.size());
-  int count = MultiByteToWideChar(CP_UTF8, 0, piece.data(), length, nullptr, 0);
-  if (count <= static_cast<int>(kEnds))
-    return held;
-  text.resize(at + static_cast<size_t>(count));
-  MultiByteToWideChar(CP_UTF8, 0, piece.data(), length, &text[at], count);
-  text.resize(text.size() - kEnds);
-  return held;
-}
-
 IniText DecodeIniBytes(const std::string &bytes) {
-  size_t start = 0;
-  if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-      static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
-    start = 3;
+  size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   IniText text;
-  AppendIniBytes(text, bytes.data() + start, bytes.size() - start, true);
+  if (bytes.size() - start > INT_MAX)
+    return text;
+  // An explicit length: a zero byte stays a character instead of ending the text.
+  const char *from = bytes.data() + start;
+  int length = static_cast<int>(bytes.size() - start);
+  int count = MultiByteToWideChar(CP_UTF8, 0, from, length, nullptr, 0);
+  if (count <= 0)
+    return text;
+  text.resize(static_cast<size_t>(count));
+  MultiByteToWideChar(CP_UTF8, 0, from, length, &text[0], count);
   return text;
 }
 
-size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::string &bytes) {
-  bytes.clear();
-  size_t end = from + std::min(count, text.size() - from);
-  if (end < text.size() && end - from > 1 && IS_HIGH_SURROGATE(text[end - 1]))
-    --end;
-  size_t units = end - from;
-  if (units == 0 || units > INT_MAX / 3)
-    return 0;
-  if (EncodeValidUtf16(text.data() + from, units, bytes))
-    return units;
-  int length = static_cast<int>(units);
-  int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.data() + from, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0)
-    return 0;
-  bytes.resize(static_cast<size_t>(size));
-  WideCharToMultiByte(CP_UTF8, 0, text.data() + from, length, &bytes[0], size, nullptr, nullptr);
-  return units;
-}
-
 std::string EncodeIniText(const IniText &text) {
-  std::string bytes;
-  EncodeIniPiece(text, 0, text.size(), bytes);
-  return "\xEF\xBB\xBF" + bytes;
-}
-
-// The first LF in [at, end), or null. Eight bytes are looked at together:
-// the file is long, its lines short, and a call per line costs more than
-// the search.
-static const char *FindLineFeed(const char *at, const char *end) {
-  constexpr unsigned long long kOnes = 0x0101010101010101ull;
-  constexpr unsigned long long kHighs = kOnes * 0x80;
-  constexpr unsigned long long kFeeds = kOnes * '\n';
-  for (; end - at >= 8; at += 8) {
-    unsigned long long word;
-    memcpy(&word, at, sizeof word);
-    // A byte of word equal to LF leaves a zero byte here, which the
-    // subtraction turns into one with its high bit set.
-    unsigned long long x = word ^ kFeeds;
-    if ((x - kOnes) & ~x & kHighs)
-      break;
-  }
-  for (; at < end; ++at)
-    if (*at == '\n')
-      return at;
-  return nullptr;
-}
-
-size_t AppendSiftedBytes(IniText &text, const char *bytes, size_t size, bool final,
-                         const IniLineFilter &filter, IniLineSieve &sieve) {
-  // Judged on the bytes: the line end, the brackets and every character of
-  // the section's name are ASCII, which UTF-8 uses for nothing else. Kept
-  // lines are decoded in runs that end with a line end, after which every
-  // decoding starts afresh.
-  const std::wstring &name = filter.section;
-  size_t run = 0;   // the first kept byte not yet decoded
-  size_t begin = 0; // the line being judged
-  size_t from = std::min(sieve.scanned, size);
-  while (begin < size) {
-    const char *lf = FindLineFeed(bytes + from, bytes + size);
-    if (!lf && !final)
-      break;
-    size_t next = lf ? static_cast<size_t>(lf - bytes) + 1 : size;
-    size_t end = lf ? next - 1 : size;
-    if (end > begin && bytes[end - 1] == '\r')
-      --end;
-    std::string_view line(bytes + begin, end - begin);
-    bool keep = true;
-    if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
-      sieve.inside = line.size() == name.size() + 2 &&
-                     std::equal(name.begin(), name.end(), line.begin() + 1, [](wchar_t a, char b) {
-                       return a == static_cast<unsigned char>(b);
-                     });
-    else if (sieve.inside)
-      keep = filter.keep(line);
-    if (!keep) {
-      if (run != begin)
-        AppendIniBytes(text, bytes + run, begin - run, true);
-      run = next;
-    }
-    begin = from = next;
-  }
-  AppendIniBytes(text, bytes + run, begin - run, true);
-  sieve.scanned = size - begin;
-  return size - begin;
+  std::string bytes("\xEF\xBB\xBF");
+  // Three bytes at most for each unit: the size fits the count as long as
+  // the text's length does.
+  if (text.empty() || text.size() > INT_MAX / 3)
+    return bytes;
+  int length = static_cast<int>(text.size());
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0)
+    return bytes;
+  bytes.resize(3 + static_cast<size_t>(size));
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &bytes[3], size, nullptr, nullptr);
+  return bytes;
 }
 
 // The entries of every section, or of the one named by only: lines of other

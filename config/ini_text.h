@@ -3,47 +3,18 @@
 #pragma once
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 using IniText = std::wstring;
 using IniVisitor = std::function<void(const std::wstring &section, const std::wstring &key,
                                       const std::wstring &value)>;
 
-// Bytes of the file to text: a leading UTF-8 byte-order mark is skipped,
-// malformed UTF-8 becomes U+FFFD, zero bytes are kept as U+0000.
+// Bytes of the file to text, by the platform's converter: a leading UTF-8
+// byte-order mark is skipped, malformed UTF-8 becomes U+FFFD, zero bytes
+// are kept as U+0000.
 IniText DecodeIniBytes(const std::string &bytes);
 // Text to the bytes of the file: the byte-order mark, then UTF-8.
 std::string EncodeIniText(const IniText &text);
-// The same a piece at a time, so that a large file passes through a small
-// buffer. AppendIniBytes decodes bytes onto text and returns how many bytes
-// at the end it left for the next piece (a sequence the next piece may
-// complete), to be passed again in front of it; with final set it decodes
-// them all. EncodeIniPiece puts the UTF-8 of up to count units from "from"
-// into bytes, one unit fewer where a surrogate pair would be split, and
-// returns the number of units taken.
-size_t AppendIniBytes(IniText &text, const char *bytes, size_t size, bool final);
-size_t EncodeIniPiece(const IniText &text, size_t from, size_t count, std::string &bytes);
-
-// Which lines of one section a read keeps: keep is asked about each line
-// below a header of the section that is no header itself, as its UTF-8
-// bytes without the line end; the lines of other sections are all kept.
-struct IniLineFilter {
-  std::wstring section; // ASCII
-  std::function<bool(std::string_view line)> keep;
-};
-// Where a read a piece at a time stands in the filter's judging.
-struct IniLineSieve {
-  bool inside = false; // whether the next line is within the section
-  size_t scanned = 0;  // how many bytes of that line hold no line end
-};
-// AppendIniBytes for the lines filter keeps: decodes those of the complete
-// lines of bytes onto text, and returns how many bytes at the end, a line
-// not yet ended, wait for the next piece (none when final). Lines are split
-// as ForEachIniEntry splits them, and a kept line decodes as within the
-// whole file; a dropped line is never decoded.
-size_t AppendSiftedBytes(IniText &text, const char *bytes, size_t size, bool final,
-                         const IniLineFilter &filter, IniLineSieve &sieve);
 
 // Calls visit for every key=value line below a non-empty section header, in
 // file order. The strings are valid during the call only.

@@ -266,10 +266,15 @@ void LoadSettingsFrom(const IniText &text, bool readable) {
                    CaptionBandHeight());
 }
 
-void SaveSettings() {
+bool SaveSettings(IniWait wait) {
   if (!SettingsSavable())
-    return;
-  UpdateIniText([](IniText &text) { PutSettingsInto(text, g_app.settings); });
+    return true;
+  return UpdateIniText(
+      [](IniText &text) {
+        PutSettingsInto(text, g_app.settings);
+        return true;
+      },
+      wait);
 }
 
 bool SettingsSavable() {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "config/ini_file.h"
 #include "config/ini_text.h"
 
 struct AppSettings {
@@ -52,7 +53,9 @@ void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
 void LoadSettings();
 // The same from a text already read (readable: whether the file could be read).
 void LoadSettingsFrom(const IniText &text, bool readable);
-void SaveSettings();
+// Under the lock, changing only the settings' keys; false when the file
+// could not be written.
+bool SaveSettings(IniWait wait = IniWait::Patient);
 // False when the file could not be read at start-up: the stored settings
 // were never seen, and no save may replace them.
 bool SettingsSavable();

@@ -71,7 +71,13 @@ public:
     return Touch();
   }
   STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
-  STDMETHODIMP GetBindInfo(DWORD *, BINDINFO *) override { return S_OK; }
+  // Nothing of ours goes into the platform's download cache, whether the
+  // transfer ends well, fails or is cancelled, nor is an answer taken from it.
+  STDMETHODIMP GetBindInfo(DWORD *flags, BINDINFO *) override {
+    if (flags)
+      *flags |= BINDF_NOWRITECACHE | BINDF_GETNEWESTVERSION | BINDF_PRAGMA_NO_CACHE;
+    return S_OK;
+  }
   STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC *, STGMEDIUM *) override { return Touch(); }
   STDMETHODIMP OnObjectAvailable(REFIID, IUnknown *) override { return S_OK; }
 

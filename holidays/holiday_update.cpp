@@ -50,7 +50,10 @@ bool WriteHolidaySection(const HolidayRows &rows) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   const std::wstring body = BuildHolidaySection(rows, now.wYear);
-  return UpdateIniText([&](IniText &text) { ReplaceIniSection(text, L"Holidays", body); });
+  return UpdateIniText([&](IniText &text) {
+    ReplaceIniSection(text, L"Holidays", body);
+    return true;
+  });
 }
 
 bool UpdateHolidaysFromCommandLine() {

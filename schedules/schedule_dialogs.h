@@ -18,10 +18,9 @@ void FillScheduleList(HWND dialog);
 // A schedule's text as its row shows it: line breaks as " / ", cut with "…"
 // past a length no row can show. The schedule itself keeps its text.
 std::wstring ScheduleListText(const std::wstring &text);
-// Saves a change just made to ScheduleList (taking in another process's
-// changes), refills the list and repaints the calendar; tells the user when
-// the save failed.
-void CommitScheduleChange(HWND dialog, const ScheduleChange &change);
+// After a change of ScheduleList and its save: refills the list and repaints
+// the calendar; tells the user when the save failed.
+void ShowScheduleChange(HWND dialog, bool saved);
 
 // Edits the ScheduleEntry passed by address; ends with IDOK when confirmed.
 INT_PTR CALLBACK ScheduleEditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -98,18 +98,17 @@ void SizeColumns(HWND dialog) {
                                    ScaleForDpi(kMinTextColumnWidth96, dpi)));
 }
 
-INT_PTR AddSchedule(HWND dialog) {
+INT_PTR OnAdd(HWND dialog) {
   if (SelectedRows(dialog).size() > 1)
     return FALSE;
   ScheduleEntry copy = {};
   if (!RunScheduleEdit(dialog, copy))
     return TRUE;
-  g_app.schedules.push_back(copy);
-  CommitScheduleChange(dialog, ScheduleChange{{}, {copy}});
+  ShowScheduleChange(dialog, AddSchedule(copy));
   return TRUE;
 }
 
-INT_PTR EditSchedule(HWND dialog) {
+INT_PTR OnEdit(HWND dialog) {
   std::vector<int> rows = SelectedRows(dialog);
   if (rows.size() != 1 || static_cast<size_t>(rows[0]) >= g_app.schedules.size())
     return FALSE;
@@ -117,38 +116,17 @@ INT_PTR EditSchedule(HWND dialog) {
   if (!RunScheduleEdit(dialog, copy))
     return TRUE;
   copy.markedOld = false; // a confirmed edit clears the old mark
-  ScheduleChange change{{g_app.schedules[rows[0]]}, {copy}};
-  g_app.schedules[rows[0]] = copy;
-  CommitScheduleChange(dialog, change);
+  ShowScheduleChange(dialog, ReplaceSchedule(static_cast<size_t>(rows[0]), copy));
   return TRUE;
 }
 
-INT_PTR DeleteSchedules(HWND dialog) {
+INT_PTR OnDelete(HWND dialog) {
   std::vector<int> rows = SelectedRows(dialog);
   if (rows.empty()) {
     MessageBeep(MB_ICONEXCLAMATION);
     return TRUE;
   }
-  // One pass over the list: erasing row by row would move every row below
-  // each one again, a long pause for a wide selection in a long list.
-  std::vector<bool> chosen(g_app.schedules.size(), false);
-  for (int row : rows)
-    if (static_cast<size_t>(row) < chosen.size())
-      chosen[static_cast<size_t>(row)] = true;
-  ScheduleChange change;
-  size_t kept = 0;
-  for (size_t i = 0; i < chosen.size(); ++i) {
-    if (chosen[i])
-      change.removed.push_back(std::move(g_app.schedules[i]));
-    else {
-      if (kept != i)
-        g_app.schedules[kept] = std::move(g_app.schedules[i]);
-      ++kept;
-    }
-  }
-  g_app.schedules.erase(g_app.schedules.begin() + static_cast<std::ptrdiff_t>(kept),
-                        g_app.schedules.end());
-  CommitScheduleChange(dialog, change);
+  ShowScheduleChange(dialog, RemoveSchedules(std::vector<size_t>(rows.begin(), rows.end())));
   return TRUE;
 }
 
@@ -197,7 +175,7 @@ INT_PTR OnNotify(HWND dialog, NMHDR &header) {
     return FALSE;
   // The double click edits the selected row, whatever lies under the pointer.
   if (header.code == static_cast<UINT>(NM_DBLCLK))
-    EditSchedule(dialog);
+    OnEdit(dialog);
   else if (header.code == LVN_GETDISPINFOW)
     SupplyRowText(reinterpret_cast<NMLVDISPINFOW &>(header).item);
   return FALSE;
@@ -209,11 +187,11 @@ INT_PTR OnCommand(HWND dialog, int id) {
     EndDialog(dialog, IDOK);
     return TRUE;
   case IDC_SCHEDULE_ADD:
-    return AddSchedule(dialog);
+    return OnAdd(dialog);
   case IDC_SCHEDULE_EDIT:
-    return EditSchedule(dialog);
+    return OnEdit(dialog);
   case IDC_SCHEDULE_DELETE:
-    return DeleteSchedules(dialog);
+    return OnDelete(dialog);
   }
   // IDCANCEL included: Esc leaves the list open.
   return FALSE;
@@ -276,10 +254,7 @@ void FillScheduleList(HWND dialog) {
   InvalidateRect(view, nullptr, TRUE);
 }
 
-void CommitScheduleChange(HWND dialog, const ScheduleChange &change) {
-  // Sorted first, so the file holds the list in the order it is shown.
-  SortSchedules();
-  bool saved = SaveSchedules(&change);
+void ShowScheduleChange(HWND dialog, bool saved) {
   // Also after a failed save: the change stays in the list, and the next
   // save writes it.
   FillScheduleList(dialog);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <optional>
 #include <vector>
 
 #include "app/app_state.h"
@@ -41,60 +40,6 @@ bool ScanDateTime(std::wstring_view text, SYSTEMTIME &when) {
   SkipScanSpace(text, at);
   return ScanField(text, at, when.wHour) && ScanLiteral(text, at, L':') &&
          ScanField(text, at, when.wMinute);
-}
-
-// The day of a value in the form every save writes, "yyyy/mm/dd hh:mm|",
-// read at once, as ScanDateTime reads it; false for any other form.
-bool SavedFormDay(std::string_view value, DateKey &day) {
-  static const char kForm[] = "0000/00/00 00:00|";
-  constexpr size_t kLength = sizeof kForm - 1;
-  if (value.size() < kLength)
-    return false;
-  int fields[5] = {};
-  int field = 0;
-  for (size_t i = 0; i < kLength; ++i) {
-    char c = value[i];
-    if (kForm[i] != '0') {
-      if (c != kForm[i])
-        return false;
-      ++field;
-    } else if (c >= '0' && c <= '9') {
-      fields[field] = fields[field] * 10 + (c - '0');
-    } else {
-      return false;
-    }
-  }
-  day = MakeDateKey(fields[0], fields[1], fields[2]);
-  return true;
-}
-
-// Whether the first frame's read keeps a stored line ("key=value", UTF-8):
-// every line but a schedule dated before first or after last.
-bool KeepsScheduleLine(std::string_view line, DateKey first, DateKey last) {
-  // The value is split as ParseSchedules splits it; "=", "|" and a date are
-  // ASCII, which UTF-8 uses for nothing else.
-  size_t equals = line.find('=');
-  if (equals == std::string_view::npos)
-    return true;
-  std::string_view value = line.substr(equals + 1);
-  DateKey day = 0;
-  if (!SavedFormDay(value, day)) {
-    size_t bar = value.find('|');
-    wchar_t date[32];
-    if (bar == std::string_view::npos || bar > std::size(date))
-      return true;
-    for (size_t at = 0; at < bar; ++at) {
-      // A date of other characters is left to the parser.
-      if (static_cast<unsigned char>(value[at]) >= 0x80)
-        return true;
-      date[at] = static_cast<wchar_t>(value[at]);
-    }
-    SYSTEMTIME when;
-    if (!ScanDateTime(std::wstring_view(date, bar), when))
-      return true;
-    day = MakeDateKey(when.wYear, when.wMonth, when.wDay);
-  }
-  return day >= first && day <= last;
 }
 
 // Runs of ordinary characters are copied whole: texts can be long and many.
@@ -255,14 +200,6 @@ std::wstring BuildScheduleSection(const ScheduleList &list) {
 
 namespace {
 
-// Another process (a "/schedule" run, a second calendar) may change the
-// section at any time. What the file held when this process last read or
-// wrote it is remembered as a fingerprint; unknown when the file could not
-// be read at start-up.
-std::optional<unsigned long long> g_storedFingerprint;
-// This process's changes not yet in the file, oldest first.
-std::vector<ScheduleChange> g_unsaved;
-
 // A total order on whole entries, so equal ones can be found among many.
 bool EntryLess(const ScheduleEntry &a, const ScheduleEntry &b) {
   if (ScheduleEarlier(a, b) || ScheduleEarlier(b, a))
@@ -272,48 +209,29 @@ bool EntryLess(const ScheduleEntry &a, const ScheduleEntry &b) {
   return a.text < b.text;
 }
 
-// The file's list with this process's unsaved changes applied.
-ScheduleList MergedWithUnsaved(const IniText &text) {
+// Another process (a "/schedule" run, a second calendar, a sync client) may
+// have changed the section since this process last read or wrote it: then
+// the file's list with this process's unsaved changes applied becomes the
+// list. True when it did.
+bool TakeInFileList(const IniText &text) {
+  ScheduleSync &sync = g_app.scheduleSync;
+  unsigned long long fingerprint = IniSectionFingerprint(text, kSectionName);
+  if (sync.known && fingerprint == sync.fingerprint)
+    return false;
   ScheduleList merged = ParseSchedules(text, false, nullptr);
-  for (const ScheduleChange &change : g_unsaved)
+  for (const ScheduleChange &change : sync.unsaved)
     ApplyScheduleChange(merged, change);
-  return merged;
+  g_app.schedules = std::move(merged);
+  sync.known = true;
+  sync.fingerprint = fingerprint;
+  return true;
 }
 
-// The file as this process last read or wrote it, its schedules section
-// moved last and emptied: while the file is still that version, a save
-// starts from this instead of reading and decoding the whole file again.
-// The text keeps its room from one save to the next, so a long list is
-// not built in fresh memory each time.
-struct KnownVersion {
-  IniFileStamp stamp;
-  IniText text;
-};
-KnownVersion g_known;
-
-// Before a load: nothing is known of the file's list, nothing is unsaved.
-void ForgetStoredList() {
-  g_unsaved.clear();
-  g_known = KnownVersion();
-  g_storedFingerprint.reset();
-}
-
-// The file's text, its stamp and the fingerprint of its schedules; the
-// known version's text when the file is still that version. False when it
-// cannot be read.
-bool ReadCurrentFile(IniText &text, IniFileStamp &stamp, unsigned long long &fingerprint) {
-  if (g_storedFingerprint && SameStamp(CurrentIniStamp(), g_known.stamp)) {
-    stamp = g_known.stamp;
-    text = std::move(g_known.text);
-    g_known = KnownVersion(); // known again once written
-    fingerprint = *g_storedFingerprint;
-    return true;
-  }
-  g_known = KnownVersion();
-  bool readable = true;
-  text = ReadIniText(&readable, &stamp);
-  fingerprint = IniSectionFingerprint(text, kSectionName);
-  return readable;
+// Applies nothing itself: the list in memory already holds the change.
+bool SaveChange(ScheduleChange change) {
+  // Sorted first, so the file holds the list in the order it is shown.
+  SortSchedules();
+  return SaveSchedules(&change);
 }
 
 } // namespace
@@ -354,94 +272,108 @@ void LoadSchedules() {
 }
 
 void LoadSchedulesFrom(const IniText &text, bool readable) {
-  ForgetStoredList();
-  if (readable)
-    g_storedFingerprint = IniSectionFingerprint(text, kSectionName);
+  ScheduleSync &sync = g_app.scheduleSync;
+  sync = ScheduleSync();
+  sync.known = readable;
+  sync.fingerprint = IniSectionFingerprint(text, kSectionName);
   bool dropped = false;
   g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
   if (!dropped)
     return;
+  // Nobody waits for this save: when the file is held it is written by the
+  // next one.
   ScheduleChange drop;
   for (ScheduleEntry &entry : ParseSchedules(text, false, nullptr))
     if (entry.markedOld)
       drop.removed.push_back(std::move(entry));
-  SaveSchedules(&drop);
+  SaveSchedules(&drop, nullptr, IniWait::Once);
 }
 
-IniText ReadShownMonthsText(DisplayedMonth shown, bool *readable) {
-  // A superset of the 42 days, whichever weekday starts the week.
-  const int year = shown.year, month = shown.month;
-  const DateKey first = month == 1 ? MakeDateKey(year - 1, 12, 1) : MakeDateKey(year, month - 1, 1);
-  const DateKey last =
-      month == 12 ? MakeDateKey(year + 1, 1, 31) : MakeDateKey(year, month + 1, 31);
-  IniLineFilter filter = {kSectionName, [first, last](std::string_view line) {
-                            return KeepsScheduleLine(line, first, last);
-                          }};
-  return ReadIniText(readable, nullptr, &filter);
-}
-
-void LoadShownSchedules(const IniText &text) {
-  ForgetStoredList();
-  g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, nullptr);
-}
-
-bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniText &)> &alsoEdit) {
+bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniText &)> &alsoEdit,
+                   IniWait wait) {
+  ScheduleSync &sync = g_app.scheduleSync;
   if (change)
-    g_unsaved.push_back(*change);
-  IniText text;
-  IniFileStamp stamp;
-  unsigned long long fingerprint = 0;
-  if (!ReadCurrentFile(text, stamp, fingerprint))
+    sync.unsaved.push_back(*change);
+  unsigned long long written = 0;
+  bool saved = UpdateIniText(
+      [&](IniText &text) {
+        // The list is written when it is the file's own with this process's
+        // changes; a list that only another process changed stays as stored.
+        bool writeList = !TakeInFileList(text) || !sync.unsaved.empty();
+        written = sync.fingerprint;
+        if (!writeList && !alsoEdit)
+          return false;
+        // First, as a save of its own would have come first.
+        if (alsoEdit)
+          alsoEdit(text);
+        if (writeList) {
+          // The body is the last thing in the text, so the lines can go
+          // straight after the header: a long list is written without a copy.
+          ReplaceIniSection(text, kSectionName, std::wstring());
+          AppendScheduleSection(text, g_app.schedules);
+          written = IniSectionFingerprint(text, kSectionName);
+        }
+        return true;
+      },
+      wait);
+  if (!saved)
     return false;
-  bool writeList = true;
-  if (fingerprint != g_storedFingerprint) {
-    // Changed behind this process's back: only its own changes go in.
-    g_app.schedules = MergedWithUnsaved(text);
-    g_storedFingerprint = fingerprint;
-    writeList = !g_unsaved.empty();
-  }
-  if (!writeList && !alsoEdit)
-    return true;
-  // First, as a save of its own would have come first.
-  if (alsoEdit)
-    alsoEdit(text);
-  size_t headerEnd = 0;
-  if (writeList) {
-    // The body is the last thing in the text, so the lines can go straight
-    // after the header: a long list is then written without a copy.
-    ReplaceIniSection(text, kSectionName, std::wstring());
-    headerEnd = text.size();
-    AppendScheduleSection(text, g_app.schedules);
-  }
-  if (!WriteIniText(text, &stamp))
-    return false;
-  g_storedFingerprint = IniSectionFingerprint(text, kSectionName);
-  g_unsaved.clear();
-  if (writeList) {
-    text.resize(headerEnd);
-    g_known = {stamp, std::move(text)};
-  }
+  sync.fingerprint = written;
+  sync.unsaved.clear();
   return true;
 }
 
-bool RefreshSchedules() {
-  IniText text;
-  IniFileStamp stamp;
-  unsigned long long fingerprint = 0;
-  if (!ReadCurrentFile(text, stamp, fingerprint))
-    return false;
-  bool changed = fingerprint != g_storedFingerprint;
-  if (changed)
-    g_app.schedules = MergedWithUnsaved(text);
-  g_storedFingerprint = fingerprint;
-  // Remembered for the saves to come: the list is open for changes.
-  ReplaceIniSection(text, kSectionName, std::wstring());
-  g_known = {stamp, std::move(text)};
+bool AddSchedule(const ScheduleEntry &entry) {
+  g_app.schedules.push_back(entry);
+  return SaveChange({{}, {entry}});
+}
+
+bool ReplaceSchedule(size_t index, const ScheduleEntry &entry) {
+  if (index >= g_app.schedules.size())
+    return true;
+  ScheduleChange change{{g_app.schedules[index]}, {entry}};
+  g_app.schedules[index] = entry;
+  return SaveChange(std::move(change));
+}
+
+bool RemoveSchedules(const std::vector<size_t> &indices) {
+  ScheduleList &list = g_app.schedules;
+  // One pass over the list: erasing entry by entry would move every entry
+  // below each one again, a long pause for a wide selection in a long list.
+  std::vector<bool> chosen(list.size(), false);
+  for (size_t index : indices)
+    if (index < chosen.size())
+      chosen[index] = true;
+  ScheduleChange change;
+  size_t kept = 0;
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    if (chosen[i]) {
+      change.removed.push_back(std::move(list[i]));
+    } else {
+      if (kept != i)
+        list[kept] = std::move(list[i]);
+      ++kept;
+    }
+  }
+  list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
+  return SaveChange(std::move(change));
+}
+
+bool RefreshSchedules(bool *read) {
+  bool changed = false;
+  bool ok = UpdateIniText(
+      [&](IniText &text) {
+        changed = TakeInFileList(text);
+        return false;
+      },
+      IniWait::Once);
+  if (read)
+    *read = ok;
   return changed;
 }
 
 bool SchedulesPending() {
-  return !g_unsaved.empty();
+  return !g_app.scheduleSync.unsaved.empty();
 }
 
 void SortSchedules() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "calendar/month_grid.h"
+#include "config/ini_file.h"
 #include "config/ini_text.h"
 
 struct ScheduleEntry {
@@ -45,29 +46,39 @@ struct ScheduleChange {
 // the added ones are appended.
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change);
 
+// What the merge with other processes' saves needs: the fingerprint of the
+// section as this process last read or wrote it (not known when the file
+// could not be read), and this process's changes not yet in the file,
+// oldest first.
+struct ScheduleSync {
+  bool known = false;
+  unsigned long long fingerprint = 0;
+  std::vector<ScheduleChange> unsaved;
+};
+
 // On the process-wide list.
 void LoadSchedules(); // saves at once when marked schedules were dropped
 // The same from a text already read (readable: whether the file could be read).
 void LoadSchedulesFrom(const IniText &text, bool readable);
-
-// For a first frame: the file's text as ReadIniText gives it, less the
-// schedules dated outside the month shown and the months either side.
-IniText ReadShownMonthsText(DisplayedMonth shown, bool *readable);
-// The schedules of such a text. Until LoadSchedules follows, the file's
-// list counts as unknown: a save first takes it in whole.
-void LoadShownSchedules(const IniText &text);
-// Writes the list; change is what this process just did to it. When another
-// process has changed the section since this one last read or wrote it,
-// only this process's unsaved changes are applied to the file's list, which
-// then becomes the list in memory (nothing is written when there are none).
+// Writes this process's unsaved changes, change among them, under the lock:
+// when another process has changed the section since this one last read or
+// wrote it, they are applied to the file's list, which then becomes the
+// list in memory. Without changes the section is left as the file has it.
 // False when the file could not be written: the changes stay in memory and
 // the next save writes them. alsoEdit, when given, changes other sections in
 // the same write (the settings at exit: one rewrite instead of two).
 bool SaveSchedules(const ScheduleChange *change = nullptr,
-                   const std::function<void(IniText &)> &alsoEdit = nullptr);
+                   const std::function<void(IniText &)> &alsoEdit = nullptr,
+                   IniWait wait = IniWait::Patient);
+// The user's changes: each changes the list in memory, sorts it, and saves
+// the change; false when the save failed (the change stays, as above).
+bool AddSchedule(const ScheduleEntry &entry);
+bool ReplaceSchedule(size_t index, const ScheduleEntry &entry);
+bool RemoveSchedules(const std::vector<size_t> &indices);
 // Takes in another process's changes to the file, keeping this process's
-// unsaved ones; true when the list in memory changed.
-bool RefreshSchedules();
+// unsaved ones, without waiting; true when the list in memory changed. read,
+// when given, tells whether the file could be read.
+bool RefreshSchedules(bool *read = nullptr);
 // Whether changes of this process are not yet in the file.
 bool SchedulesPending();
 void SortSchedules();

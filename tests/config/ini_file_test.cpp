@@ -35,7 +35,10 @@ TEST_F(IniFile, MissingFileReadsEmptyButKnown) {
   bool readable = false;
   EXPECT_EQ(ReadIniText(&readable), L"");
   EXPECT_TRUE(readable);
-  EXPECT_TRUE(UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinW", 300); }));
+  EXPECT_TRUE(UpdateIniText([](IniText &text) {
+    SetIniInt(text, L"Window", L"WinW", 300);
+    return true;
+  }));
   EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBF[Window]\r\nWinW=300\r\n");
 }
 
@@ -63,7 +66,10 @@ TEST_F(IniFile, FileLockedByAnotherWriterIsNeitherReadNorReplaced) {
   EXPECT_EQ(ReadIniText(&readable), L"");
   EXPECT_FALSE(readable);
   // A save must not rebuild the file from the empty text it could not read.
-  EXPECT_FALSE(UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinH", 1); }));
+  EXPECT_FALSE(UpdateIniText([](IniText &text) {
+    SetIniInt(text, L"Window", L"WinH", 1);
+    return true;
+  }));
   EXPECT_FALSE(WriteIniText(L"[Window]\r\nWinW=1\r\n"));
   CloseHandle(lock);
   EXPECT_EQ(ReadFileBytes(path), kOld);
@@ -136,7 +142,10 @@ TEST_F(IniFile, HeldFileIsWaitedForAndTemporaryNamesStayShort) {
         },
         &release, 0, nullptr);
     ASSERT_NE(thread, nullptr);
-    bool saved = UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinW", 512); });
+    bool saved = UpdateIniText([](IniText &text) {
+      SetIniInt(text, L"Window", L"WinW", 512);
+      return true;
+    });
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     seenWhileHeld.insert(seenWhileHeld.end(), release.seen.begin(), release.seen.end());
@@ -169,7 +178,10 @@ TEST_F(IniFile, NeverWritesWhatItWouldRefuseToRead) {
 TEST_F(IniFile, ZeroByteInTheFileSurvivesASave) {
   std::string bytes("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=1\r\n", 36);
   ASSERT_TRUE(WriteFileBytes(path, bytes));
-  ASSERT_TRUE(UpdateIniText([](IniText &text) { SetIniInt(text, L"Window", L"WinW", 2); }));
+  ASSERT_TRUE(UpdateIniText([](IniText &text) {
+    SetIniInt(text, L"Window", L"WinW", 2);
+    return true;
+  }));
   EXPECT_EQ(ReadFileBytes(path),
             std::string("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=2\r\n", 36));
 }

@@ -70,46 +70,6 @@ TEST(IniEntries, SectionInSeveralPiecesReportsAllOfThem) {
   EXPECT_EQ(Entries(text), expected);
 }
 
-// A read that leaves lines out keeps the same lines, decoded as within the
-// whole file, whatever the pieces the bytes come in.
-TEST(IniSift, KeepsTheSameLinesWhateverThePieces) {
-  const IniLineFilter filter = {
-      L"S", [](std::string_view line) { return line.find('x') == std::string_view::npos; }};
-  using namespace std::string_literals;
-  const struct {
-    std::string bytes, kept;
-  } cases[] = {
-      {"k=x\r\n[S]\r\nk=1\r\nk=x\r\n\r\n[T]\r\nx=1\n[S]\nxx\nk=2",
-       "k=x\r\n[S]\r\nk=1\r\n\r\n[T]\r\nx=1\n[S]\nk=2"},
-      {"[S]\r\n[S]x\r\nx\r\n[s]\r\nx\r\n[S]\r\nx", "[S]\r\n[s]\r\nx\r\n[S]\r\n"},
-      {"[S]\r\n予定=\xE3\x81\r\nx=予\r\nk=\0\xFF\r\n"s, "[S]\r\n予定=\xE3\x81\r\nk=\0\xFF\r\n"s},
-      {"[S]\r\nx\rk\r\n日本\n", "[S]\r\n日本\n"},
-      // Longer than the eight bytes looked at together, with neighbours of LF.
-      {"[S]\r\nkey=0123456789\t\x0B\x8A\xE3\x81\x82"
-       "abcdef\r\nxxxxxxxxxxxxxxxxxxxxxxx\r\nk=12345678",
-       "[S]\r\nkey=0123456789\t\x0B\x8A\xE3\x81\x82"
-       "abcdef\r\nk=12345678"},
-  };
-  for (const auto &c : cases) {
-    for (size_t piece : {1, 2, 3, 5, 7, 1000}) {
-      IniText text;
-      IniLineSieve sieve;
-      std::string pending;
-      for (size_t at = 0; at < c.bytes.size();) {
-        size_t take = std::min(piece, c.bytes.size() - at);
-        pending.append(c.bytes, at, take);
-        at += take;
-        size_t held = AppendSiftedBytes(text, pending.data(), pending.size(), at == c.bytes.size(),
-                                        filter, sieve);
-        pending.erase(0, pending.size() - held);
-      }
-      EXPECT_TRUE(pending.empty());
-      EXPECT_EQ(text, DecodeIniBytes(c.kept))
-          << testing::PrintToString(c.bytes) << " in pieces of " << piece;
-    }
-  }
-}
-
 struct SetCase {
   const wchar_t *name;
   const wchar_t *before;

@@ -212,57 +212,6 @@ TEST_F(ScheduleFile, AutomaticDeletionDropsMarkedLinesAndSavesOnce) {
                                       "0002=2026/01/03 00:00|last|\r\n"));
 }
 
-// The first frame's read with March shown: every line but the schedules
-// dated outside February to April, over pieces of the file; a save from the
-// list it loads then keeps the others all the same.
-TEST_F(ScheduleFile, FirstFrameReadLeavesOutOnlySchedulesOfOtherMonths) {
-  const struct {
-    const char *line;
-    bool kept;
-  } lines[] = {
-      {"0001=2026/03/15 09:00|朝会|\r\n", true},
-      {"0002=2026/02/01 00:00|first day|\r\n", true},
-      {"0003=2026/04/31 23:59|last day|Y\r\n", true},
-      {"0004=2026/01/31 23:59|day before|\r\n", false},
-      {"0005=2026/05/01 00:00|day after|\n", false},
-      {"0006=2025/03/15 09:00|a year before|\r\n", false},
-      {"0007= +2026/ 3/\t5\t9: 0|odd form|\r\n", true},
-      {"0008= +2027/ 3/\t5\t9: 0|odd form, a year after|\r\n", false},
-      {"0009=-1/13/0 25:61|wraps to 65535|\r\n", false},
-      {"0010=2027/3/5\xE3\x80\x80 9:00|ideographic space: left to the parser|\r\n", true},
-      {"0011=2027/12/2418:30|no schedule|\r\n", true},
-      {"0012=2027/05/01 00:00 no bar\r\n", true},
-      {"no equals sign|x|\r\n", true},
-  };
-  std::string all, kept;
-  for (int copy = 0; copy < 300; ++copy) { // several pieces of the read
-    for (const auto &line : lines) {
-      all += line.line;
-      if (line.kept)
-        kept += line.line;
-    }
-  }
-  const std::string head = Bom("[Window]\r\nWinW=300\r\n[Schedules]\r\n");
-  const std::string tail = "[Holidays]\r\n2026-01-01=元日\r\n";
-  ASSERT_TRUE(WriteFileBytes(path_, head + all + tail));
-  bool readable = false;
-  IniText text = ReadShownMonthsText({2026, 3}, &readable);
-  EXPECT_TRUE(readable);
-  EXPECT_TRUE(text == DecodeIniBytes(head + kept + tail));
-
-  g_app.settings.AutoDeleteOldSchedules = false;
-  LoadSchedules(); // even after a whole load of the same file
-  const size_t stored = g_app.schedules.size();
-  LoadShownSchedules(text);
-  const ScheduleChange add = {{}, {MakeSchedule(2026, 3, 20, 9, 0, L"mine")}};
-  ApplyScheduleChange(g_app.schedules, add);
-  EXPECT_TRUE(SaveSchedules(&add));
-  EXPECT_EQ(ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr).size(),
-            stored + 1);
-}
-
-namespace {} // namespace
-
 // Another process changes the section between this process's load and its
 // save; the save applies only this process's own change to what the file
 // holds by then, and takes that as its list.
