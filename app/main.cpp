@@ -3,8 +3,6 @@
 
 #include "app/app_state.h"
 #include "app/startup.h"
-#include "config/ini_file.h"
-#include "schedules/schedule_store.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   // Before any library loads: what the system's own DLLs load later comes
@@ -26,15 +24,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
 
   const RunMode mode = ChooseRunMode(commandLine);
   EnsureIniFile(g_app.iniPath);
-  // One read serves the settings, the holidays and the schedules, before
-  // any window: the first frame shows the file as it is.
-  bool readable = true;
-  IniText text = ReadIniText(&readable);
-  LoadSettingsFrom(text, readable);
-  FillEmptyFace(g_app.settings);
-  ParseHolidays(text, g_app.holidays);
-  LoadSchedulesFrom(text, readable);
-  text = IniText();
+  LoadCalendarIni();
 
   switch (mode) {
   case RunMode::UpdateHolidays:

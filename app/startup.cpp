@@ -93,6 +93,15 @@ void EnsureIniFile(const wchar_t *iniPath) {
   WriteFile(file.Get(), kBom, sizeof kBom, &written, nullptr);
 }
 
+void LoadCalendarIni() {
+  bool readable = true;
+  IniText text = ReadIniText(&readable);
+  LoadSettingsFrom(text, readable);
+  FillEmptyFace(g_app.settings);
+  ParseHolidays(text, g_app.holidays);
+  LoadSchedulesFrom(text, readable);
+}
+
 // The last chance for changes whose save failed: the user hears of it when
 // schedules are lost with this process (settings saves fail silently). A
 // save with nothing unsaved in it does not wait. With the settings (the calendar closed by its

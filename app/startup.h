@@ -21,6 +21,10 @@ bool BuildIniPath(const wchar_t *modulePath, wchar_t *iniPath, size_t capacity);
 // Creates a missing calendar.ini holding only the UTF-8 byte-order mark.
 void EnsureIniFile(const wchar_t *iniPath);
 
+// One read of calendar.ini for the settings, the holidays and the
+// schedules, before any window: the first frame shows the file as it is.
+void LoadCalendarIni();
+
 // Runs each mode; the result is the exit code.
 int RunHolidayMode();
 int RunScheduleMode();

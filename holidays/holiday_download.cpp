@@ -6,6 +6,8 @@
 #include <atomic>
 #include <exception>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "app/handle_owner.h"
 #include "app/late_bound.h"
@@ -54,10 +56,12 @@ public:
   STDMETHODIMP OnStartBinding(DWORD, IBinding *) override { return Touch(); }
   STDMETHODIMP GetPriority(LONG *) override { return E_NOTIMPL; }
   STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
-  STDMETHODIMP OnProgress(ULONG progress, ULONG progressMax, ULONG status, LPCWSTR) override {
+  STDMETHODIMP OnProgress(ULONG progress, ULONG progressMax, ULONG status, LPCWSTR text) override {
     // Every redirect is one more request, whether or not it is reported as such.
     if (status == BINDSTATUS_SENDINGREQUEST && ++requests_ > kMostRedirects + 1)
       refused_ = true;
+    if (status == BINDSTATUS_REDIRECTING && text && addresses_.size() <= kMostRedirects)
+      addresses_.push_back(text);
     if (status == BINDSTATUS_BEGINDOWNLOADDATA || status == BINDSTATUS_DOWNLOADINGDATA ||
         status == BINDSTATUS_ENDDOWNLOADDATA) {
       download_.received = progress;
@@ -82,6 +86,8 @@ public:
   STDMETHODIMP OnObjectAvailable(REFIID, IUnknown *) override { return S_OK; }
 
   bool Whole() const { return whole_ && !refused_; }
+  // Where the answer came from: the address asked for and every redirect.
+  const std::vector<std::wstring> &Addresses() const { return addresses_; }
 
 private:
   HRESULT Touch() {
@@ -90,17 +96,20 @@ private:
   }
 
   HolidayDownload &download_;
+  std::vector<std::wstring> addresses_{download_.url};
   int requests_ = 0;
   bool refused_ = false, whole_ = false;
 };
 
-// The platform keeps a copy of every answer in its download cache; ours
-// must not stay there, least of all a flood.
-void ForgetCachedCopy(const std::wstring &url) {
+// The platform keeps a copy of an answer in its download cache even when
+// asked not to (a file is needed); ours must not stay there, least of all a
+// flood. Forgotten before, too: a run killed mid-transfer could not.
+void ForgetCachedCopies(const std::vector<std::wstring> &urls) {
   using DeleteFunction = BOOL(WINAPI *)(const wchar_t *);
   static const auto forget = LateBound<DeleteFunction>(L"wininet.dll", "DeleteUrlCacheEntryW");
-  if (forget)
-    forget(url.c_str());
+  for (const std::wstring &url : urls)
+    if (forget)
+      forget(url.c_str());
 }
 
 bool Transfer(HolidayDownload &download) {
@@ -117,9 +126,10 @@ bool Transfer(HolidayDownload &download) {
       uninitialize();
   });
   DownloadWatch watch(download);
+  ForgetCachedCopies(watch.Addresses());
   HRESULT result =
       fetch ? fetch(nullptr, download.url.c_str(), download.path.c_str(), 0, &watch) : E_FAIL;
-  ForgetCachedCopy(download.url);
+  ForgetCachedCopies(watch.Addresses());
   return SUCCEEDED(result) && watch.Whole();
 }
 

@@ -199,3 +199,53 @@ TEST_F(IniFile, LargeFileRoundTripsAcrossItsReadAndWritePieces) {
   ASSERT_TRUE(WriteFileBytes(path, bytes.substr(3))); // no byte-order mark
   EXPECT_EQ(ReadIniText(), text);
 }
+
+// Another Dayglass process saving (the lock) or another program reading
+// (the file held) for a moment: a user's save waits it out, a save nobody
+// asked for does not wait and fails, to be retried later.
+TEST_F(IniFile, OnlyAPatientSaveWaitsForTheLockOrAHeldFile) {
+  EXPECT_EQ(IniLockName(L"C:\\Tools\\calendar.ini"), IniLockName(L"c:\\TOOLS\\Calendar.INI"));
+  EXPECT_NE(IniLockName(L"C:\\Tools\\calendar.ini"), IniLockName(L"C:\\Tool\\calendar.ini"));
+  ASSERT_TRUE(WriteFileBytes(path, kOld));
+  wchar_t full[MAX_PATH * 2];
+  ASSERT_GT(GetLongPathNameW(path.c_str(), full, MAX_PATH * 2), 0u);
+  struct Hold {
+    bool lock;
+    std::wstring name, file;
+    HANDLE ready;
+  };
+  for (bool lock : {true, false}) {
+    for (IniWait wait : {IniWait::Once, IniWait::Patient}) {
+      ASSERT_TRUE(WriteFileBytes(path, kOld));
+      Hold hold = {lock, IniLockName(full), path, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+      HANDLE thread = CreateThread(
+          nullptr, 0,
+          [](void *parameter) -> DWORD {
+            auto *h = static_cast<Hold *>(parameter);
+            HANDLE held = h->lock ? CreateMutexW(nullptr, TRUE, h->name.c_str())
+                                  : CreateFileW(h->file.c_str(), GENERIC_READ, 0, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            SetEvent(h->ready);
+            Sleep(300);
+            if (h->lock)
+              ReleaseMutex(held);
+            CloseHandle(held);
+            return 0;
+          },
+          &hold, 0, nullptr);
+      ASSERT_NE(thread, nullptr);
+      WaitForSingleObject(hold.ready, INFINITE);
+      bool saved = UpdateIniText(
+          [](IniText &text) {
+            SetIniInt(text, L"Window", L"WinW", 512);
+            return true;
+          },
+          wait);
+      WaitForSingleObject(thread, INFINITE);
+      CloseHandle(thread);
+      CloseHandle(hold.ready);
+      EXPECT_EQ(saved, wait == IniWait::Patient) << (lock ? "lock" : "file");
+      EXPECT_EQ(ReadFileBytes(path).find("WinW=512") != std::string::npos, saved);
+    }
+  }
+}

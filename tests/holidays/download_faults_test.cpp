@@ -2,6 +2,10 @@
 // calendar.ini byte for byte and no temporary file behind.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <wininet.h>
+
 #include <cstdio>
 
 #include "app/app_state.h"
@@ -105,4 +109,55 @@ TEST(DownloadFaults, EachFailsAndLeavesTheFileAndNoTemporaryFile) {
   }
   SetDownloadLimits(DownloadLimits());
   g_app.settings = StartupSettings();
+}
+
+namespace {
+
+// Entries of the system's download cache for the server's address.
+std::vector<std::wstring> CachedCopies(const HttpServer &server) {
+  const std::wstring host = L"127.0.0.1:" + std::to_wstring(server.Port());
+  std::vector<std::wstring> found;
+  std::vector<char> buffer(64 * 1024);
+  DWORD size = static_cast<DWORD>(buffer.size());
+  auto *entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW *>(buffer.data());
+  HANDLE find = FindFirstUrlCacheEntryW(nullptr, entry, &size);
+  for (bool more = find != nullptr; more;) {
+    if (entry->lpszSourceUrlName && wcsstr(entry->lpszSourceUrlName, host.c_str()))
+      found.push_back(entry->lpszSourceUrlName);
+    size = static_cast<DWORD>(buffer.size());
+    more = FindNextUrlCacheEntryW(find, entry, &size) != 0;
+  }
+  if (find)
+    FindCloseUrlCache(find);
+  return found;
+}
+
+} // namespace
+
+// A download that arrives, one that breaks off and one given up on while it
+// runs leave nothing in the system's download cache.
+TEST(DownloadCache, NoDownloadLeavesACopy) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse whole;
+  whole.body = ReadFileBytes(HolidayFixturePath(L"syukujitsu.csv"));
+  server.Serve("/whole.csv", whole);
+  HttpResponse broken = whole;
+  broken.dropAfter = whole.body.size() / 2;
+  server.Serve("/broken.csv", broken);
+  HttpResponse slow = whole;
+  slow.pieceBytes = 1024;
+  slow.pieceEveryMs = 100;
+  server.Serve("/slow.csv", slow);
+
+  HolidayRows rows;
+  EXPECT_TRUE(DownloadHolidayCsv(server.Url("/whole.csv"), rows));
+  EXPECT_FALSE(DownloadHolidayCsv(server.Url("/broken.csv"), rows));
+  std::shared_ptr<HolidayDownload> cancelled = StartHolidayDownload(server.Url("/slow.csv"));
+  ASSERT_TRUE(cancelled);
+  ASSERT_TRUE(WaitUntil([&] { return HolidayBytesReceived(*cancelled) > 0; }));
+  EXPECT_FALSE(FinishHolidayDownload(*cancelled, nullptr));
+  // The transfer lets go of its share when it has ended.
+  ASSERT_TRUE(WaitUntil([&] { return cancelled.use_count() == 1; }, 30000));
+  EXPECT_EQ(CachedCopies(server), std::vector<std::wstring>());
 }
