@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the release package dist/dayglass-<version>-win64.zip: dayglass.exe,
-# the README and the licence. Building twice gives the same bytes: the linker
-# writes no PE timestamp, and the archive has fixed times, no extra fields
-# and a fixed order. The build folder is $DAYGLASS_RELEASE_DIR
-# (default build/release). Prints the path of the zip.
+# the Japanese guide (made from docs/guide-ja.md), a README for users and the
+# licence, the texts as UTF-8 with a byte-order mark and CR LF so that
+# Notepad opens them as they are. Beside the zip goes its SHA-256, in
+# sha256sum's form, for users to compare. Building twice gives the same
+# bytes: the linker writes no PE timestamp, and the archive has fixed times,
+# no extra fields and a fixed order. The build folder is
+# $DAYGLASS_RELEASE_DIR (default build/release). Prints the path of the zip.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${DAYGLASS_RELEASE_DIR:-$root/build/release}
@@ -19,7 +22,11 @@ cmake --build "$build" --target dayglass >/dev/null
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-cp "$build/dayglass.exe" "$root/README.md" "$root/LICENSE" "$stage/"
+cp "$build/dayglass.exe" "$stage/"
+text="/usr/bin/python3 $root/scripts/plain_text.py"
+$text --markdown "$root/docs/guide-ja.md" "$stage/guide-ja.txt"
+$text "$root/docs/readme-package.txt" "$stage/README.txt"
+$text "$root/LICENSE" "$stage/LICENSE.txt"
 chmod 644 "$stage"/*
 # 2026-01-01 00:00 UTC; zip stores local time, so pin the zone too.
 export TZ=UTC
@@ -28,4 +35,5 @@ out="$root/dist/dayglass-$version-win64.zip"
 mkdir -p "$root/dist"
 rm -f "$out"
 (cd "$stage" && LC_ALL=C ls | LC_ALL=C sort | zip -X -D -q -9 "$out" -@)
+(cd "$root/dist" && sha256sum "${out##*/}" >"${out##*/}.sha256")
 echo "$out"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Checks the release package: two builds give the same bytes, it holds the
-# exe, the README and the licence and no DLL, and the exe unpacked alone in
-# an empty folder updates its holidays from a loopback server.
+# Checks the release package: two builds give the same bytes, the SHA-256
+# beside it is its own, it holds the exe, the guide, the README and the
+# licence and no DLL, its texts open as they are in Notepad and point at
+# nothing the zip lacks, and the exe unpacked alone in an empty folder
+# updates its holidays from a loopback server.
 # Usage: check_package.sh [BUILD_DIR]   (BUILD_DIR holds the Wine prefix;
 # default build/release)
 set -eu
@@ -23,11 +25,45 @@ DAYGLASS_RELEASE_DIR="$work/build2" bash "$root/scripts/package.sh" >/dev/null
 cmp "$work/first.zip" "$zip" || fail "two builds of the package differ"
 rm -rf "$work/build2"
 
+(cd "$(dirname "$zip")" && sha256sum --quiet -c "${zip##*/}.sha256") || fail "the zip's .sha256 is not its own"
+
 names=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
-[ "$names" = "LICENSE README.md dayglass.exe " ] || fail "package holds: $names"
+[ "$names" = "LICENSE.txt README.txt dayglass.exe guide-ja.txt " ] || fail "package holds: $names"
 
 mkdir "$work/app"
 (cd "$work/app" && unzip -q "$zip")
+# Each text is strict UTF-8; a .txt starts with the byte-order mark and ends
+# every line with CR LF, as Notepad of every Windows shows it; and whatever
+# it points at (a Markdown link or picture, an HTML href or src, a file
+# name such as guide-ja.txt) is in the zip, since nothing else is there.
+/usr/bin/python3 - "$work/app" <<'PY' || fail "a shipped text is wrong"
+import os, re, sys
+folder = sys.argv[1]
+shipped = set(os.listdir(folder))
+bad = []
+for name in sorted(shipped - {"dayglass.exe"}):
+    data = open(os.path.join(folder, name), "rb").read()
+    try:
+        text = data.decode("utf-8")
+    except UnicodeDecodeError as e:
+        bad.append(f"{name}: not UTF-8 ({e})")
+        continue
+    if name.endswith(".txt"):
+        if not text.startswith("\ufeff"):
+            bad.append(f"{name}: no byte-order mark")
+        if re.search(r"(?<!\r)\n|\r(?!\n)", text) or not text.endswith("\r\n"):
+            bad.append(f"{name}: a line end other than CR LF")
+    targets = re.findall(r"\]\(([^)\s]*)\)", text)
+    targets += re.findall(r"(?:href|src)\s*=\s*[\"']([^\"']*)", text)
+    targets += re.findall(r"(?<![\w/\\.:-])(\w[\w./-]*\.(?:txt|md|html?|png|pdf))\b", text)
+    for target in targets:
+        if re.match(r"[a-z]+:", target) or target.startswith("#"):
+            continue
+        if target.split("#")[0] not in shipped:
+            bad.append(f"{name}: points at {target}, which is not in the zip")
+print("\n".join(bad), file=sys.stderr, end="\n" if bad else "")
+sys.exit(1 if bad else 0)
+PY
 if find "$work/app" -iname '*.dll' | grep -q .; then fail "a DLL is in the package"; fi
 size=$(stat -c %s "$work/app/dayglass.exe")
 [ "$size" -le 307200 ] || fail "dayglass.exe is $size bytes, more than 300 KB"
