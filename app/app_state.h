@@ -10,6 +10,13 @@
 #include "holidays/holiday_store.h"
 #include "schedules/schedule_store.h"
 
+// The watch on calendar.ini's folder while the calendar is open.
+struct IniWatch {
+  HANDLE change = nullptr; // the folder's change notification
+  HANDLE wait = nullptr;   // the thread-pool wait on it
+  HWND window = nullptr;   // told of each change
+};
+
 struct AppState {
   HINSTANCE instance = nullptr;
   HWND mainWindow = nullptr;      // the calendar window; null in the other modes
@@ -20,6 +27,8 @@ struct AppState {
   CalendarFonts fonts = {};
   ScheduleList schedules; // constructed before the map, destroyed after it
   ScheduleSync scheduleSync;
+  IniWatch iniWatch;
+  HWND scheduleList = nullptr; // the open schedule list dialog, if any
   bool settingsUnsaved = false; // a save nobody asked for failed; retried later
   UINT settingsRetryMs = 0;     // the pause before that retry
   HolidayMap holidays;

@@ -58,29 +58,28 @@ IniText DecodeIniBytes(const std::string &bytes) {
   IniText text;
   if (bytes.size() - start > INT_MAX)
     return text;
-  // An explicit length: a zero byte stays a character instead of ending the text.
-  const char *from = bytes.data() + start;
+  // One pass into room for the most units the bytes can make (one each);
+  // an explicit length keeps a zero byte as a character instead of ending
+  // the text.
   int length = static_cast<int>(bytes.size() - start);
-  int count = MultiByteToWideChar(CP_UTF8, 0, from, length, nullptr, 0);
-  if (count <= 0)
-    return text;
-  text.resize(static_cast<size_t>(count));
-  MultiByteToWideChar(CP_UTF8, 0, from, length, &text[0], count);
+  text.resize(bytes.size() - start);
+  int count = length > 0 ? MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length,
+                                               &text[0], length)
+                         : 0;
+  text.resize(count > 0 ? static_cast<size_t>(count) : 0);
   return text;
 }
 
 std::string EncodeIniText(const IniText &text) {
+  // One pass into room for the most bytes the units can make (three each).
   std::string bytes("\xEF\xBB\xBF");
-  // Three bytes at most for each unit: the size fits the count as long as
-  // the text's length does.
   if (text.empty() || text.size() > INT_MAX / 3)
     return bytes;
-  int length = static_cast<int>(text.size());
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0)
-    return bytes;
-  bytes.resize(3 + static_cast<size_t>(size));
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &bytes[3], size, nullptr, nullptr);
+  int room = static_cast<int>(text.size() * 3);
+  bytes.resize(3 + static_cast<size_t>(room));
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                 &bytes[3], room, nullptr, nullptr);
+  bytes.resize(3 + static_cast<size_t>(size > 0 ? size : 0));
   return bytes;
 }
 

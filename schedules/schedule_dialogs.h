@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "schedules/schedule_store.h"
 
@@ -15,6 +16,11 @@ bool RunScheduleEdit(HWND owner, ScheduleEntry &entry);
 // Lists every schedule; add, edit and delete are saved at once.
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FillScheduleList(HWND dialog);
+// For a list open while another process changed the file: the selected
+// appointments before the list takes that in, and the list refilled with
+// those of them that remain selected again.
+std::vector<ScheduleEntry> SelectedSchedules(HWND dialog);
+void RefillScheduleList(HWND dialog, const std::vector<ScheduleEntry> &selected);
 // A schedule's text as its row shows it: line breaks as " / ", cut with "…"
 // past a length no row can show. The schedule itself keeps its text.
 std::wstring ScheduleListText(const std::wstring &text);

@@ -112,11 +112,12 @@ INT_PTR OnEdit(HWND dialog) {
   std::vector<int> rows = SelectedRows(dialog);
   if (rows.size() != 1 || static_cast<size_t>(rows[0]) >= g_app.schedules.size())
     return FALSE;
-  ScheduleEntry copy = g_app.schedules[rows[0]];
+  const ScheduleEntry old = g_app.schedules[rows[0]];
+  ScheduleEntry copy = old;
   if (!RunScheduleEdit(dialog, copy))
     return TRUE;
   copy.markedOld = false; // a confirmed edit clears the old mark
-  ShowScheduleChange(dialog, ReplaceSchedule(static_cast<size_t>(rows[0]), copy));
+  ShowScheduleChange(dialog, ReplaceSchedule(old, copy));
   return TRUE;
 }
 
@@ -138,6 +139,7 @@ void RepaintCalendarNow() {
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
+  g_app.scheduleList = dialog;
   PlaceDialog(dialog);
   ApplyDialogFont(dialog, scheduleListFont, kFontControls);
   SetUpScheduleView(dialog);
@@ -203,6 +205,7 @@ INT_PTR OnClose(HWND dialog) {
 }
 
 INT_PTR OnNcDestroy() {
+  g_app.scheduleList = nullptr;
   scheduleListFont.Reset();
   // FALSE lets the dialog manager free what it made for the dialog,
   // the template font among them; the result means nothing to the caller.
@@ -252,6 +255,30 @@ void FillScheduleList(HWND dialog) {
   }
   ListView_SetItemCountEx(view, static_cast<int>(g_app.schedules.size()), 0);
   InvalidateRect(view, nullptr, TRUE);
+}
+
+std::vector<ScheduleEntry> SelectedSchedules(HWND dialog) {
+  std::vector<ScheduleEntry> selected;
+  for (int row : SelectedRows(dialog))
+    if (static_cast<size_t>(row) < g_app.schedules.size())
+      selected.push_back(g_app.schedules[static_cast<size_t>(row)]);
+  return selected;
+}
+
+void RefillScheduleList(HWND dialog, const std::vector<ScheduleEntry> &selected) {
+  FillScheduleList(dialog);
+  HWND view = ScheduleView(dialog);
+  const ScheduleList &list = g_app.schedules;
+  std::vector<bool> taken(list.size(), false);
+  for (const ScheduleEntry &entry : selected) {
+    for (size_t row = 0; row < list.size(); ++row) {
+      if (!taken[row] && SameScheduleEntry(list[row], entry)) {
+        taken[row] = true;
+        ListView_SetItemState(view, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
+        break;
+      }
+    }
+  }
 }
 
 void ShowScheduleChange(HWND dialog, bool saved) {

@@ -209,10 +209,19 @@ bool EntryLess(const ScheduleEntry &a, const ScheduleEntry &b) {
   return a.text < b.text;
 }
 
-// Another process (a "/schedule" run, a second calendar, a sync client) may
-// have changed the section since this process last read or wrote it: then
-// the file's list with this process's unsaved changes applied becomes the
-// list. True when it did.
+// Applies nothing itself: the list in memory already holds the change.
+bool SaveChange(ScheduleChange change) {
+  // Sorted first, so the file holds the list in the order it is shown.
+  SortSchedules();
+  return SaveSchedules(&change);
+}
+
+} // namespace
+
+bool SameScheduleEntry(const ScheduleEntry &a, const ScheduleEntry &b) {
+  return !EntryLess(a, b) && !EntryLess(b, a);
+}
+
 bool TakeInFileList(const IniText &text) {
   ScheduleSync &sync = g_app.scheduleSync;
   unsigned long long fingerprint = IniSectionFingerprint(text, kSectionName);
@@ -226,15 +235,6 @@ bool TakeInFileList(const IniText &text) {
   sync.fingerprint = fingerprint;
   return true;
 }
-
-// Applies nothing itself: the list in memory already holds the change.
-bool SaveChange(ScheduleChange change) {
-  // Sorted first, so the file holds the list in the order it is shown.
-  SortSchedules();
-  return SaveSchedules(&change);
-}
-
-} // namespace
 
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
   if (!change.removed.empty()) {
@@ -328,12 +328,18 @@ bool AddSchedule(const ScheduleEntry &entry) {
   return SaveChange({{}, {entry}});
 }
 
-bool ReplaceSchedule(size_t index, const ScheduleEntry &entry) {
-  if (index >= g_app.schedules.size())
-    return true;
-  ScheduleChange change{{g_app.schedules[index]}, {entry}};
-  g_app.schedules[index] = entry;
-  return SaveChange(std::move(change));
+bool ReplaceSchedule(const ScheduleEntry &old, const ScheduleEntry &entry) {
+  // Found again by value: the list may have taken in another process's
+  // changes while the edit was open. Gone by now, the new form is kept.
+  ScheduleList &list = g_app.schedules;
+  auto found = std::find_if(list.begin(), list.end(), [&](const ScheduleEntry &candidate) {
+    return SameScheduleEntry(candidate, old);
+  });
+  if (found != list.end())
+    *found = entry;
+  else
+    list.push_back(entry);
+  return SaveChange({{old}, {entry}});
 }
 
 bool RemoveSchedules(const std::vector<size_t> &indices) {

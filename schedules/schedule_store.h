@@ -21,6 +21,8 @@ using ScheduleList = std::vector<ScheduleEntry>;
 std::wstring EscapeScheduleText(const std::wstring &text);
 std::wstring UnescapeScheduleText(const std::wstring &stored);
 
+// Whether two entries are equal in every stored part.
+bool SameScheduleEntry(const ScheduleEntry &a, const ScheduleEntry &b);
 // Strict weak order by year, month, day, hour, minute as numbers.
 bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b);
 
@@ -73,10 +75,14 @@ bool SaveSchedules(const ScheduleChange *change = nullptr,
 // The user's changes: each changes the list in memory, sorts it, and saves
 // the change; false when the save failed (the change stays, as above).
 bool AddSchedule(const ScheduleEntry &entry);
-bool ReplaceSchedule(size_t index, const ScheduleEntry &entry);
+bool ReplaceSchedule(const ScheduleEntry &old, const ScheduleEntry &entry);
 bool RemoveSchedules(const std::vector<size_t> &indices);
-// Takes in another process's changes to the file, keeping this process's
-// unsaved ones, without waiting; true when the list in memory changed. read,
+// When another process (a "/schedule" run, a second calendar, a sync
+// client) has changed the file's section since this process last read or
+// wrote it, the file's list with this process's unsaved changes applied
+// becomes the list; true when it did. text: the file as read under the lock.
+bool TakeInFileList(const IniText &text);
+// The same, reading the file under the lock without waiting; true when the list in memory changed. read,
 // when given, tells whether the file could be read.
 bool RefreshSchedules(bool *read = nullptr);
 // Whether changes of this process are not yet in the file.
