@@ -83,9 +83,8 @@ bool KeepCaptionReachable(HWND window) {
   RECT frame;
   if (!GetWindowRect(window, &frame))
     return false;
-  RECT placed =
-      ReachableFrame(frame, CaptionBandHeight(), MonitorRects(),
-                     WorkAreaOf(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)));
+  RECT placed = ReachableFrame(frame, CaptionBandHeight(), MonitorRects(),
+                               WorkAreaOf(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)));
   if (placed.left == frame.left && placed.top == frame.top)
     return false;
   SetWindowPos(window, nullptr, placed.left, placed.top, 0, 0,

@@ -37,14 +37,14 @@ TEST(ReachableFrame, MovesOnlyAWindowWhoseCaptionCannotBeTaken) {
   struct Case {
     POINT corner, expected;
   } cases[] = {
-      {{200, 150}, {200, 150}},     // well inside
-      {{-251, 100}, {-251, 100}},   // 49 pixels of caption left: kept
-      {{1250, 200}, {1250, 200}},   // across both monitors
-      {{100, 900}, {100, 900}},     // over the taskbar, caption free: kept
-      {{-253, 100}, {0, 100}},      // too little caption
-      {{100, -14}, {100, 0}},       // caption above the top
-      {{1250, 0}, {980, 0}},        // beside the lower monitor's top
-      {{-5000, -5000}, {0, 0}},     // far off every monitor
+      {{200, 150}, {200, 150}},   // well inside
+      {{-251, 100}, {-251, 100}}, // 49 pixels of caption left: kept
+      {{1250, 200}, {1250, 200}}, // across both monitors
+      {{100, 900}, {100, 900}},   // over the taskbar, caption free: kept
+      {{-253, 100}, {0, 100}},    // too little caption
+      {{100, -14}, {100, 0}},     // caption above the top
+      {{1250, 0}, {980, 0}},      // beside the lower monitor's top
+      {{-5000, -5000}, {0, 0}},   // far off every monitor
       {{5000, 3000}, {980, 664}},
   };
   for (const Case &c : cases) {
