@@ -184,11 +184,27 @@ void OnPowerBroadcast(HWND window, WPARAM event) {
     FollowToday(window);
 }
 
+// Shown again, or restored from the taskbar: the day may have changed unseen.
+void OnShowWindow(HWND window, WPARAM shown) {
+  if (shown)
+    FollowToday(window);
+}
+
+void OnSize(HWND window, WPARAM kind) {
+  if (kind == SIZE_RESTORED)
+    FollowToday(window);
+}
+
 // A new screen layout or a smaller work area can leave the caption where
 // the mouse cannot take it; the window then moves, and keeps its new place.
 void OnScreenChange(HWND window) {
   if (KeepCaptionReachable(window))
     SaveSettings();
+}
+
+void OnSettingChange(HWND window, WPARAM setting) {
+  if (setting == SPI_SETWORKAREA)
+    OnScreenChange(window);
 }
 
 void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -265,19 +281,16 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
     OnPowerBroadcast(window, wParam);
     return TRUE;
   case WM_SHOWWINDOW:
-    if (wParam)
-      FollowToday(window);
+    OnShowWindow(window, wParam);
     return 0;
   case WM_SIZE:
-    if (wParam == SIZE_RESTORED)
-      FollowToday(window);
+    OnSize(window, wParam);
     return 0;
   case WM_DISPLAYCHANGE:
     OnScreenChange(window);
     return 0;
   case WM_SETTINGCHANGE:
-    if (wParam == SPI_SETWORKAREA)
-      OnScreenChange(window);
+    OnSettingChange(window, wParam);
     break;
   }
   return DefWindowProcW(window, message, wParam, lParam);
