@@ -23,6 +23,10 @@ struct AppState {
   HANDLE privateFonts[2] = {};    // registrations of "Hooge 05_55" and "Org_v01"
   wchar_t iniPath[MAX_PATH] = {}; // IniPath
   DisplayedMonth displayed = {};
+  CalendarDate today = {}; // the local date the calendar shows as today
+  // Window sizes not given by calendar.ini: 96-DPI defaults until the
+  // window scales them to the DPI it opens at.
+  DefaultSize defaultSize = {true, true};
   AppSettings settings = StartupSettings();
   CalendarFonts fonts = {};
   ScheduleList schedules; // constructed before the map, destroyed after it

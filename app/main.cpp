@@ -16,6 +16,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   g_app.displayed = {now.wYear, now.wMonth};
+  g_app.today = {now.wYear, now.wMonth, now.wDay};
 
   wchar_t modulePath[MAX_PATH] = {};
   DWORD length = GetModuleFileNameW(nullptr, modulePath, MAX_PATH);

@@ -102,8 +102,7 @@ void FillCell(HDC dc, RECT inner, CellFill fill, HBRUSH today, HBRUSH schedule) 
 
 void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
   const AppSettings &settings = g_app.settings;
-  SYSTEMTIME today;
-  GetLocalTime(&today);
+  const CalendarDate &today = g_app.today;
   // The cells hold 42 days in a row, so their keys ascend: a schedule
   // outside the first and last is passed over with two comparisons.
   constexpr size_t kCellCount = sizeof(MonthGrid::cells) / sizeof(MonthGrid::cells[0]);
@@ -126,7 +125,7 @@ void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
   SelectGuard dateFont(dc, g_app.fonts.date.Get());
   for (size_t i = 0; i < std::size(keys); ++i) {
     const GridCell &cell = grid.cells[i];
-    bool isToday = cell.year == today.wYear && cell.month == today.wMonth && cell.day == today.wDay;
+    bool isToday = cell.year == today.year && cell.month == today.month && cell.day == today.day;
     bool hasSchedule = scheduled[i];
     bool holiday = FindHolidayIn(g_app.holidays, cell.year, cell.month, cell.day) != nullptr;
     DayLook look = LookOfDay(settings, cell, isToday, hasSchedule, holiday);

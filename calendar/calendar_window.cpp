@@ -7,7 +7,9 @@
 #include "app/app_state.h"
 #include "app/handle_owner.h"
 #include "app/startup.h"
+#include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
+#include "calendar/day_change.h"
 #include "calendar/month_grid.h"
 #include "config/numbers.h"
 #include "popup/day_popup.h"
@@ -38,8 +40,23 @@ POINT ClientPoint(LPARAM lParam) {
   return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
 }
 
+// A default size is a 96-DPI size: it is scaled to the DPI of the monitor
+// the window opens on, and from then on kept in physical pixels.
+void ScaleDefaultWindowSize(HWND window, int dpi) {
+  DefaultSize &defaulted = g_app.defaultSize;
+  if (!defaulted.width && !defaulted.height)
+    return;
+  ScaleDefaultSize(g_app.settings, defaulted, dpi);
+  defaulted = {false, false};
+  SetWindowPos(window, nullptr, 0, 0, g_app.settings.WinW, g_app.settings.WinH,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void OnCreate(HWND window) {
-  CreateCalendarFonts(WindowDpi(window));
+  int dpi = WindowDpi(window);
+  ScaleDefaultWindowSize(window, dpi);
+  CreateCalendarFonts(dpi);
+  FollowToday(window);
 }
 
 // The settings are saved after the loop, with the schedules, in one write.
@@ -110,9 +127,7 @@ void OnDoubleClick(HWND window, LPARAM lParam) {
   ShowDayPopup(window, text, cursor.x, cursor.y);
 }
 
-void OnRightButtonUp(HWND window) {
-  POINT cursor = {};
-  GetCursorPos(&cursor);
+void ShowContextMenu(HWND window, POINT screen) {
   MenuOwner menu(CreatePopupMenu());
   AppendMenuW(menu.Get(), MF_STRING, IDM_SCHEDULE_LIST, L"予定一覧");
   AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
@@ -121,7 +136,7 @@ void OnRightButtonUp(HWND window) {
   AppendMenuW(menu.Get(), MF_STRING, IDM_EXIT, L"終了");
   SetForegroundWindow(window);
   UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                                 cursor.x, cursor.y, 0, window, nullptr));
+                                                 screen.x, screen.y, 0, window, nullptr));
   menu.Reset();
   // Run the command from the message loop, after the menu has gone.
   if (chosen != 0)
@@ -130,15 +145,87 @@ void OnRightButtonUp(HWND window) {
     PostMessageW(window, WM_NULL, 0, 0);
 }
 
-void OnMiddleButtonDown(HWND window) {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  g_app.displayed = {now.wYear, now.wMonth};
+// Handled here, so DefWindowProc never turns it into a second menu.
+void OnRightButtonUp(HWND window) {
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  ShowContextMenu(window, cursor);
+}
+
+// Only the keyboard's form (the menu key, Shift+F10) comes at (-1, -1): the
+// menu opens at the client area's corner. Any other goes to DefWindowProc.
+bool OnContextMenu(HWND window, LPARAM lParam) {
+  if (GET_X_LPARAM(lParam) != -1 || GET_Y_LPARAM(lParam) != -1)
+    return false;
+  POINT corner = {0, 0};
+  ClientToScreen(window, &corner);
+  ShowContextMenu(window, corner);
+  return true;
+}
+
+void ShowThisMonth(HWND window) {
+  FollowToday(window);
+  g_app.displayed = {g_app.today.year, g_app.today.month};
   InvalidateRect(window, nullptr, TRUE);
 }
 
 void OnMouseWheel(WPARAM wParam) {
   ShiftDisplayedMonth(GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? 1 : -1);
+}
+
+// Page Down and Page Up page as the wheel does, Home as the middle button;
+// Esc closes the day popup. Other keys go on to DefWindowProc.
+bool OnKeyDown(HWND window, WPARAM key) {
+  switch (key) {
+  case VK_NEXT:
+    ShiftDisplayedMonth(1);
+    return true;
+  case VK_PRIOR:
+    ShiftDisplayedMonth(-1);
+    return true;
+  case VK_HOME:
+    ShowThisMonth(window);
+    return true;
+  case VK_ESCAPE:
+    CloseDayPopup();
+    return true;
+  }
+  return false;
+}
+
+void OnTimer(HWND window, WPARAM id) {
+  if (id != kMidnightTimer)
+    return;
+  KillTimer(window, kMidnightTimer);
+  FollowToday(window);
+}
+
+void OnPowerBroadcast(HWND window, WPARAM event) {
+  if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
+    FollowToday(window);
+}
+
+// Shown again, or restored from the taskbar: the day may have changed unseen.
+void OnShowWindow(HWND window, WPARAM shown) {
+  if (shown)
+    FollowToday(window);
+}
+
+void OnSize(HWND window, WPARAM kind) {
+  if (kind == SIZE_RESTORED)
+    FollowToday(window);
+}
+
+// A new screen layout or a smaller work area can leave the caption where
+// the mouse cannot take it; the window then moves, and keeps its new place.
+void OnScreenChange(HWND window) {
+  if (KeepCaptionReachable(window))
+    SaveSettings();
+}
+
+void OnSettingChange(HWND window, WPARAM setting) {
+  if (setting == SPI_SETWORKAREA)
+    OnScreenChange(window);
 }
 
 void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -152,7 +239,8 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
 
 // Mouse: wheel pages months, the middle button returns to this month, a
 // double-click shows a day, the right button opens the menu, the title
-// glyphs open the dialogs. No keys.
+// glyphs open the dialogs; the keys of OnKeyDown and the menu key do the
+// same. The clock, sleep and the screens are followed without input.
 LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case WM_CREATE:
@@ -184,8 +272,16 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
   case WM_RBUTTONUP:
     OnRightButtonUp(window);
     return 0;
+  case WM_CONTEXTMENU:
+    if (!OnContextMenu(window, lParam))
+      break;
+    return 0;
   case WM_MBUTTONDOWN:
-    OnMiddleButtonDown(window);
+    ShowThisMonth(window);
+    return 0;
+  case WM_KEYDOWN:
+    if (!OnKeyDown(window, wParam))
+      break;
     return 0;
   case WM_MOUSEWHEEL:
     OnMouseWheel(wParam);
@@ -199,6 +295,27 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
   case WM_DPICHANGED:
     OnDpiChanged(window, wParam, lParam);
     return 0;
+  case WM_TIMER:
+    OnTimer(window, wParam);
+    return 0;
+  case WM_TIMECHANGE:
+    FollowToday(window);
+    return 0;
+  case WM_POWERBROADCAST:
+    OnPowerBroadcast(window, wParam);
+    return TRUE;
+  case WM_SHOWWINDOW:
+    OnShowWindow(window, wParam);
+    return 0;
+  case WM_SIZE:
+    OnSize(window, wParam);
+    return 0;
+  case WM_DISPLAYCHANGE:
+    OnScreenChange(window);
+    return 0;
+  case WM_SETTINGCHANGE:
+    OnSettingChange(window, wParam);
+    break;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }

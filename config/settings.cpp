@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/screen_area.h"
 #include "config/ini_file.h"
 #include "config/numbers.h"
 
@@ -15,6 +16,12 @@ const wchar_t kDefaultFace[] = L"Hooge 05_55";
 const wchar_t kDefaultHolidayUrl[] = L"https://www8.cao.go.jp/chosei/shukujitsu/syukujitsu.csv";
 
 namespace {
+
+// The default outer size, at 96 DPI.
+constexpr int kDefaultWidth96 = 300;
+constexpr int kDefaultHeight96 = 320;
+// A stored size below this is refused for the default.
+constexpr int kSmallestSize = 100;
 
 enum class Kind { Number, Color, Switch, Flag, Text };
 
@@ -59,26 +66,10 @@ template <typename T> const T &At(const AppSettings &settings, const SettingKey 
   return *reinterpret_cast<const T *>(reinterpret_cast<const char *>(&settings) + key.offset);
 }
 
-BOOL CALLBACK AddMonitorRect(HMONITOR, HDC, LPRECT rect, LPARAM list) {
-  reinterpret_cast<std::vector<RECT> *>(list)->push_back(*rect);
-  return TRUE;
-}
-
-std::vector<RECT> MonitorRects() {
-  std::vector<RECT> monitors;
-  EnumDisplayMonitors(nullptr, nullptr, AddMonitorRect, reinterpret_cast<LPARAM>(&monitors));
-  return monitors;
-}
-
-// The calendar's frame and caption, the part of the window it is moved by.
-int CaptionBandHeight() {
-  return GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);
-}
-
 AppSettings CommonValues() {
   AppSettings settings = {};
-  settings.WinW = 300;
-  settings.WinH = 320;
+  settings.WinW = kDefaultWidth96;
+  settings.WinH = kDefaultHeight96;
   settings.Margin = 10;
   settings.TitlePx = 18;
   settings.WeekPx = 12;
@@ -94,23 +85,6 @@ AppSettings CommonValues() {
   settings.AutoDeleteOldSchedules = false;
   CopyToField(settings.HolidayUrl, 512, kDefaultHolidayUrl);
   return settings;
-}
-
-// Whether enough of a window's caption band lies on one of the monitors to
-// be taken hold of with the mouse.
-bool CaptionReachable(const RECT &caption, const std::vector<RECT> &monitors) {
-  // Enough of the caption to take hold of with the mouse: as wide as a
-  // small grip (or the whole caption), at least half its height.
-  constexpr LONG kGripWidth = 48;
-  LONG width = std::min<LONG>(caption.right - caption.left, kGripWidth);
-  LONG height = std::max<LONG>((caption.bottom - caption.top) / 2, 1);
-  for (const RECT &monitor : monitors) {
-    RECT on;
-    if (IntersectRect(&on, &caption, &monitor) && on.right - on.left >= width &&
-        on.bottom - on.top >= height)
-      return true;
-  }
-  return false;
 }
 
 } // namespace
@@ -187,10 +161,10 @@ void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
 }
 
 void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight) {
-  if (settings.WinW < 100)
-    settings.WinW = 300;
-  if (settings.WinH < 100)
-    settings.WinH = 320;
+  if (settings.WinW < kSmallestSize)
+    settings.WinW = kDefaultWidth96;
+  if (settings.WinH < kSmallestSize)
+    settings.WinH = kDefaultHeight96;
   if (settings.TitlePx < 1)
     settings.TitlePx = 18;
   if (settings.WeekPx < 1)
@@ -217,6 +191,13 @@ void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, 
     settings.PosX = CW_USEDEFAULT;
     settings.PosY = CW_USEDEFAULT;
   }
+}
+
+void ScaleDefaultSize(AppSettings &settings, DefaultSize defaulted, int dpi) {
+  if (defaulted.width)
+    settings.WinW = MulDiv(kDefaultWidth96, dpi, 96);
+  if (defaulted.height)
+    settings.WinH = MulDiv(kDefaultHeight96, dpi, 96);
 }
 
 void PutSettingsInto(IniText &text, const AppSettings &settings) {
@@ -257,8 +238,13 @@ void LoadSettings() {
 
 void LoadSettingsFrom(const IniText &text, bool readable) {
   g_settingsKnown = readable;
+  // No size until the file gives one: a size missing or refused below is
+  // the default, which the window scales to its DPI when it opens.
+  g_app.settings.WinW = 0;
+  g_app.settings.WinH = 0;
   if (!text.empty())
     AssignSettingsFrom(text, g_app.settings);
+  g_app.defaultSize = {g_app.settings.WinW < kSmallestSize, g_app.settings.WinH < kSmallestSize};
   // The monitors are asked for only when there is a position to check.
   const AppSettings &loaded = g_app.settings;
   bool placed = loaded.PosX != CW_USEDEFAULT && loaded.PosY != CW_USEDEFAULT;

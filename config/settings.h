@@ -34,6 +34,13 @@ struct AppSettings {
 extern const wchar_t kDefaultFace[];       // "Hooge 05_55"
 extern const wchar_t kDefaultHolidayUrl[]; // the Cabinet Office's national-holiday CSV
 
+// Which of the window's sizes are defaults, given in 96-DPI pixels: stored
+// sizes are physical pixels and stay as they are.
+struct DefaultSize {
+  bool width;
+  bool height;
+};
+
 AppSettings StartupSettings(); // the record before anything is loaded
 AppSettings DefaultSettings(); // what the defaults button restores
 
@@ -43,6 +50,8 @@ void AssignSettingsFrom(const IniText &text, AppSettings &settings);
 // coordinates and a reachable caption (of captionHeight pixels).
 void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight);
 void PutSettingsInto(IniText &text, const AppSettings &settings);
+// Gives the defaulted sizes the default size scaled to a DPI.
+void ScaleDefaultSize(AppSettings &settings, DefaultSize defaulted, int dpi);
 // An empty face becomes "Hooge 05_55" (in memory only): at start-up, for
 // every mode, and when the settings dialog opens.
 void FillEmptyFace(AppSettings &settings);

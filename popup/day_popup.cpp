@@ -120,7 +120,15 @@ LRESULT OnDestroy(HWND popup) {
   return 0;
 }
 
-// Clicks close the popup; nothing else reacts.
+// The popup lies over the calendar: paging there must not need the mouse
+// moved off it first. The popup stays open while the month changes.
+LRESULT PassToCalendar(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (HWND owner = GetWindow(popup, GW_OWNER))
+    SendMessageW(owner, message, wParam, lParam);
+  return 0;
+}
+
+// Clicks close the popup; the wheel and the middle button page the calendar.
 LRESULT CALLBACK PopupWindowProc(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case WM_PAINT:
@@ -128,6 +136,9 @@ LRESULT CALLBACK PopupWindowProc(HWND popup, UINT message, WPARAM wParam, LPARAM
   case WM_LBUTTONDOWN:
   case WM_RBUTTONDOWN:
     return OnClick(popup);
+  case WM_MOUSEWHEEL:
+  case WM_MBUTTONDOWN:
+    return PassToCalendar(popup, message, wParam, lParam);
   case WM_DESTROY:
     return OnDestroy(popup);
   }
@@ -268,11 +279,15 @@ SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int dpi, int blankHeight,
   return {std::min(textWidth + 2 * padding, ScaleForDpi(kMaxWidth96, dpi)), height};
 }
 
-void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y) {
-  RegisterPopupClass();
+void CloseDayPopup() {
   if (g_app.popup && IsWindow(g_app.popup))
     DestroyWindow(g_app.popup);
   g_app.popup = nullptr;
+}
+
+void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y) {
+  RegisterPopupClass();
+  CloseDayPopup();
   g_app.popupText = text;
 
   // Made hidden at the cursor first: its DPI is then that of the monitor it

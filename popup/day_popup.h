@@ -27,5 +27,7 @@ SIZE PopupSizeFor(const std::vector<PopupLine> &lines, int dpi, int blankHeight,
 
 // Shows text at (x, y) in screen pixels, replacing any open popup.
 void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y);
+// Closes the popup if one is open.
+void CloseDayPopup();
 
 extern const wchar_t kPopupClassName[]; // "SchedulePopup"

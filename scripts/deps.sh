@@ -3,7 +3,8 @@
 set -eu
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
   wine wine64 xvfb xauth xdotool imagemagick fonts-noto-cjk fonts-dejavu-core
-  python3 python3-fonttools fonts-wine clang-format locales zip unzip git binutils-mingw-w64-x86-64"
+  python3 python3-fonttools fonts-wine clang-format locales zip unzip git binutils-mingw-w64-x86-64
+  faketime"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

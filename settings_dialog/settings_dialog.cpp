@@ -177,9 +177,11 @@ void PickColor(HWND dialog, COLORREF AppSettings::*setting) {
 }
 
 // The reset position (0, 0) is saved but not applied: the window stays
-// where it is and records its real position at its next move.
+// where it is and records its real position at its next move. The default
+// size is a 96-DPI size, stored as the pixels it takes at the window's DPI.
 void RestoreDefaults(HWND dialog) {
   ResetSettings();
+  ScaleDefaultSize(g_app.settings, {true, true}, WindowDpi(g_app.mainWindow));
   SaveSettings();
   RebuildCalendarFonts();
   ResizeCalendar(SWP_NOACTIVATE);

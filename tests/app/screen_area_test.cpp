@@ -29,4 +29,32 @@ TEST(FitRectInside, MovesJustEnoughToLieInsideTheArea) {
   EXPECT_EQ(second.top, 10);
 }
 
+TEST(ReachableFrame, MovesOnlyAWindowWhoseCaptionCannotBeTaken) {
+  // Two monitors side by side, the second lower; the work area of the
+  // first above a taskbar. A 300 x 320 window with a 26-pixel caption band.
+  const std::vector<RECT> monitors = {{0, 0, 1280, 1024}, {1280, 200, 2560, 1224}};
+  const RECT work = {0, 0, 1280, 984};
+  struct Case {
+    POINT corner, expected;
+  } cases[] = {
+      {{200, 150}, {200, 150}},   // well inside
+      {{-251, 100}, {-251, 100}}, // 49 pixels of caption left: kept
+      {{1250, 200}, {1250, 200}}, // across both monitors
+      {{100, 900}, {100, 900}},   // over the taskbar, caption free: kept
+      {{-253, 100}, {0, 100}},    // too little caption
+      {{100, -14}, {100, 0}},     // caption above the top
+      {{1250, 0}, {980, 0}},      // beside the lower monitor's top
+      {{-5000, -5000}, {0, 0}},   // far off every monitor
+      {{5000, 3000}, {980, 664}},
+  };
+  for (const Case &c : cases) {
+    RECT frame = {c.corner.x, c.corner.y, c.corner.x + 300, c.corner.y + 320};
+    RECT placed = ReachableFrame(frame, 26, monitors, work);
+    EXPECT_EQ(placed.left, c.expected.x) << c.corner.x << "," << c.corner.y;
+    EXPECT_EQ(placed.top, c.expected.y) << c.corner.x << "," << c.corner.y;
+    EXPECT_EQ(placed.right - placed.left, 300);
+    EXPECT_EQ(placed.bottom - placed.top, 320);
+  }
+}
+
 } // namespace

@@ -40,6 +40,7 @@ protected:
     g_app.settings.Holiday = RGB(0, 255, 0); // apart from Sunday's red
     GetLocalTime(&today);
     g_app.displayed = {today.wYear, today.wMonth};
+    g_app.today = {today.wYear, today.wMonth, today.wDay};
     g_app.schedules.clear();
     g_app.holidays.clear();
     CreateCalendarFonts(96);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "calendar/day_change.h"
 #include "calendar/month_grid.h"
 #include "config/settings.h"
 #include "resources/resource.h"
@@ -233,6 +234,218 @@ TEST_F(CalendarWindowE2e, ExitCommandSavesTheSchedulesOnly) {
   EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")),
             kBom + "[Holidays]\r\n" + Date(current, holidayDay, "%04d-%02d-%02d=祝日\r\n") +
                 "[Schedules]\r\n" + ScheduleLine(1, current, busyDay, "09:05", "会議"));
+}
+
+// Keys page as the wheel and the middle button do; Esc closes the popup;
+// the menu key's WM_CONTEXTMENU opens the menu at the window, a right click
+// still opens one menu only; the popup passes the wheel and the middle
+// button on and stays open.
+TEST_F(CalendarWindowE2e, KeysTheMenuKeyAndThePopupsWheel) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                             kBom + "[Window]\r\nPosX=40\r\nPosY=40\r\n[Schedules]\r\n" +
+                                 ScheduleLine(1, current, busyDay, "09:00", "会議")));
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay}); }));
+
+  struct Step {
+    WPARAM key;
+    DisplayedMonth shown;
+  } steps[] = {{VK_NEXT, next}, {VK_NEXT, afterNext}, {VK_PRIOR, next}, {VK_HOME, current}};
+  for (const Step &step : steps) {
+    SendTo(window, WM_KEYDOWN, step.key, 1);
+    bool thisMonth = step.shown.year == current.year && step.shown.month == current.month;
+    EXPECT_TRUE(WaitUntil([&] {
+      return thisMonth ? ShowsFills(window, current, today, {busyDay})
+                       : ShowsFills(window, step.shown, 0, {});
+    })) << step.key;
+  }
+
+  // The popup beside the window, clear of the cells the checks read.
+  RECT frame;
+  GetWindowRect(window, &frame);
+  SetCursorPos(frame.right + 20, frame.top + 40);
+  POINT busy = Centre(CellOf(GridOf(window, current), busyDay).rect);
+  SendTo(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(busy.x, busy.y));
+  HWND popup = app.WaitForWindow(L"SchedulePopup");
+  ASSERT_NE(popup, nullptr);
+  SendTo(popup, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(frame.right + 30, frame.top + 50));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, next, 0, {}); }));
+  SendTo(popup, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay}); }));
+  EXPECT_EQ(PopupOf(app), popup);
+  SendTo(window, WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_FALSE(IsWindow(popup));
+
+  // The keyboard's form of WM_CONTEXTMENU: the menu at the client's corner.
+  PostMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(-1, -1));
+  HWND menu = app.WaitForWindow(L"#32768");
+  ASSERT_NE(menu, nullptr);
+  POINT corner = {0, 0};
+  ClientToScreen(window, &corner);
+  RECT menuRect;
+  GetWindowRect(menu, &menuRect);
+  EXPECT_EQ(menuRect.left, corner.x);
+  EXPECT_EQ(menuRect.top, corner.y);
+  PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1); // read by the menu's own loop
+  EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOfClass(L"#32768") == nullptr; }));
+
+  // A right click: one menu, and none after it is dismissed.
+  PostMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(60, 60));
+  ASSERT_NE(app.WaitForWindow(L"#32768"), nullptr);
+  PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOfClass(L"#32768") == nullptr; }));
+  SendTo(window, WM_NULL); // a second menu would be open by now
+  EXPECT_EQ(app.FindWindowOfClass(L"#32768"), nullptr);
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+}
+
+// A window whose caption no monitor shows any more, after a display or
+// work-area change, moves just inside the work area and keeps that place in
+// calendar.ini; one the user can still take stays where it is.
+TEST_F(CalendarWindowE2e, ScreenChangesBringTheCaptionBack) {
+  TempDir dir;
+  ASSERT_TRUE(
+      WriteFileBytes(dir.File(L"calendar.ini"), kBom + "[Window]\r\nPosX=40\r\nPosY=40\r\n"));
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT frame;
+  GetWindowRect(window, &frame);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  auto stored = [&](int x, int y) {
+    std::string position = "PosX=" + std::to_string(x) + "\r\nPosY=" + std::to_string(y) + "\r\n";
+    return ReadFileBytes(dir.File(L"calendar.ini")).find(position) != std::string::npos;
+  };
+  struct Case {
+    POINT moved;
+    UINT message;
+    WPARAM wParam;
+    POINT expected;
+  } cases[] = {
+      {{-5000, -5000}, WM_SETTINGCHANGE, SPI_SETWORKAREA, {work.left, work.top}},
+      {{5000, 3000}, WM_DISPLAYCHANGE, 32, {work.right - width, work.bottom - height}},
+      {{100, 120}, WM_DISPLAYCHANGE, 32, {100, 120}}, // reachable: not moved, not saved
+  };
+  for (const Case &c : cases) {
+    SetWindowPos(window, nullptr, c.moved.x, c.moved.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendTo(window, c.message, c.wParam, 0);
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, c.expected.x) << c.moved.x;
+    EXPECT_EQ(frame.top, c.expected.y) << c.moved.x;
+  }
+  EXPECT_TRUE(stored(work.right - width, work.bottom - height));
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+}
+
+// Run at 96 DPI with the others and at 144 DPI by the calendar_144dpi test:
+// the default size is a 96-DPI size, opened and restored ("規定値") at the
+// window's DPI; a stored size is pixels and stays as it is.
+TEST_F(CalendarWindowE2e, DefaultSizeAtThisDpi) {
+  // The test's coordinates in physical pixels, as the calendar's.
+  DPI_AWARENESS_CONTEXT before =
+      SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  TempDir dir;
+  auto sizeOf = [](HWND window) {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+  };
+  auto storedSize = [&](int width, int height) {
+    std::string size = "WinW=" + std::to_string(width) + "\r\nWinH=" + std::to_string(height);
+    return ReadFileBytes(dir.File(L"calendar.ini")).find(size) != std::string::npos;
+  };
+  int dpi = 0;
+  {
+    Dayglass app(dir.Path()); // no calendar.ini: a first run
+    HWND window = app.WaitForWindow(L"Dayglass");
+    ASSERT_NE(window, nullptr);
+    dpi = static_cast<int>(GetDpiForWindow(window));
+    wchar_t prefixDpi[8] = L"96";
+    GetEnvironmentVariableW(L"DAYGLASS_DPI", prefixDpi, 8);
+    ASSERT_EQ(dpi, _wtoi(prefixDpi));
+    SIZE size = sizeOf(window);
+    EXPECT_EQ(size.cx, MulDiv(300, dpi, 96)) << dpi;
+    EXPECT_EQ(size.cy, MulDiv(320, dpi, 96)) << dpi;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitForExit(), 0);
+    EXPECT_TRUE(storedSize(size.cx, size.cy));
+  }
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                             kBom + "[Window]\r\nWinW=500\r\nWinH=400\r\nPosX=40\r\nPosY=40\r\n"));
+  Dayglass app(dir.Path());
+  HWND window = app.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(sizeOf(window).cx, 500);
+  EXPECT_EQ(sizeOf(window).cy, 400);
+  PostMessageW(window, WM_COMMAND, IDM_SETTINGS, 0);
+  HWND dialog = app.WaitForDialog(L"設定");
+  ASSERT_NE(dialog, nullptr);
+  SendTo(dialog, WM_COMMAND, IDC_DEFAULTS, 0);
+  EXPECT_EQ(sizeOf(window).cx, MulDiv(300, dpi, 96));
+  EXPECT_EQ(sizeOf(window).cy, MulDiv(320, dpi, 96));
+  EXPECT_TRUE(storedSize(MulDiv(300, dpi, 96), MulDiv(320, dpi, 96)));
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.WaitForExit(), 0);
+  SetThreadDpiAwarenessContext(before);
+}
+
+// Run by the calendar_midnight test, whose Wine processes share a fake
+// clock set seconds before the year's last midnight: with no input, the
+// calendar left on today's month moves to the new day's month with the new
+// day filled; one paged to another month stays there.
+TEST_F(CalendarWindowE2e, FollowsTheDateAcrossMidnight) {
+  if (!GetEnvironmentVariableW(L"DAYGLASS_FAKE_TIME", nullptr, 0))
+    GTEST_SKIP() << "only on the fake clock of the calendar_midnight test";
+  const DisplayedMonth before = AddMonths(current, -1);
+  const CalendarDate tomorrow = today < DaysInMonth(current.year, current.month)
+                                    ? CalendarDate{current.year, current.month, today + 1}
+                                    : CalendarDate{next.year, next.month, 1};
+  const int kMarked = today == 10 ? 11 : 10;
+  const std::string files[] = {"[Window]\r\nPosX=40\r\nPosY=40\r\n",
+                               "[Window]\r\nPosX=400\r\nPosY=40\r\n[Schedules]\r\n" +
+                                   ScheduleLine(1, current, kMarked, "09:00", "x")};
+  TempDir dirs[2];
+  std::unique_ptr<Dayglass> apps[2];
+  HWND windows[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(WriteFileBytes(dirs[i].File(L"calendar.ini"), kBom + files[i]));
+    apps[i].reset(new Dayglass(dirs[i].Path()));
+    windows[i] = apps[i]->WaitForWindow(L"Dayglass");
+    ASSERT_NE(windows[i], nullptr);
+  }
+  HWND left = windows[0], paged = windows[1];
+  SendTo(paged, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsFills(left, current, today, {}); }));
+  ASSERT_TRUE(WaitUntil([&] { return ShowsFills(paged, before, 0, {}); }));
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  ASSERT_EQ(now.wDay, today) << "midnight passed while the calendars started: start earlier";
+
+  const DisplayedMonth after = {tomorrow.year, tomorrow.month};
+  int wait = static_cast<int>(MillisecondsToMidnight(now)) + 15000;
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(left, after, tomorrow.day, {}); }, wait));
+  // Past midnight for certain, the paged calendar has seen the new day too:
+  // one month on from where it stayed is the old today's month, now with
+  // only its schedule filled.
+  SendTo(paged, WM_TIMECHANGE);
+  SendTo(paged, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(paged, current, 0, {kMarked}); }));
+
+  for (int i = 0; i < 2; ++i) {
+    PostMessageW(windows[i], WM_CLOSE, 0, 0);
+    EXPECT_EQ(apps[i]->WaitForExit(), 0);
+  }
 }
 
 // Pictures for the documentation, taken by tools/take_screenshots.sh inside

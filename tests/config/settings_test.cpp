@@ -223,3 +223,34 @@ TEST(SettingsLoad, CutsNeverSplitASurrogatePair) {
   std::printf("[reliability] Face and HolidayUrl cut at a surrogate pair | 8 | the pair is "
               "dropped whole\n");
 }
+
+// Only a size calendar.ini does not hold (or holds below 100) is the
+// default, which follows the DPI; a stored size is pixels, kept as it is.
+TEST(SettingsLoad, DefaultSizeOnlyWhereNoneIsStoredAndScaledToTheDpi) {
+  struct Case {
+    const wchar_t *text;
+    bool width, height;
+    int width144, height144;
+  } cases[] = {
+      {L"", true, true, 450, 480},
+      {L"[Window]\r\nWinW=300\r\nWinH=320\r\n", false, false, 300, 320},
+      {L"[Window]\r\nWinW=640\r\n", false, true, 640, 480},
+      {L"[Window]\r\nWinW=99\r\nWinH=100\r\n", true, false, 450, 100},
+      {L"[Font]\r\nWinW=400\r\n", true, true, 450, 480}, // in the wrong section
+  };
+  for (const Case &c : cases) {
+    g_app.settings = StartupSettings();
+    LoadSettingsFrom(c.text, true);
+    EXPECT_EQ(g_app.defaultSize.width, c.width) << c.text;
+    EXPECT_EQ(g_app.defaultSize.height, c.height) << c.text;
+    AppSettings settings = g_app.settings;
+    ScaleDefaultSize(settings, g_app.defaultSize, 144);
+    EXPECT_EQ(settings.WinW, c.width144) << c.text;
+    EXPECT_EQ(settings.WinH, c.height144) << c.text;
+    ScaleDefaultSize(settings, {true, true}, 96);
+    EXPECT_EQ(settings.WinW, 300);
+    EXPECT_EQ(settings.WinH, 320);
+  }
+  g_app.settings = StartupSettings();
+  g_app.defaultSize = {true, true};
+}
