@@ -32,7 +32,7 @@ struct AppState {
   ScheduleList schedules; // constructed before the map, destroyed after it
   ScheduleSync scheduleSync;
   IniWatch iniWatch;
-  HWND scheduleList = nullptr; // the open schedule list dialog, if any
+  HWND scheduleList = nullptr;  // the open schedule list dialog, if any
   bool settingsUnsaved = false; // a save nobody asked for failed; retried later
   UINT settingsRetryMs = 0;     // the pause before that retry
   HolidayMap holidays;

@@ -35,10 +35,9 @@ bool StartIniWatch(HWND window) {
   folder.resize(slash + 1);
   // Replacing the file renames over it; writing in place changes its size
   // or its time.
-  HANDLE change = FindFirstChangeNotificationW(folder.c_str(), FALSE,
-                                               FILE_NOTIFY_CHANGE_FILE_NAME |
-                                                   FILE_NOTIFY_CHANGE_SIZE |
-                                                   FILE_NOTIFY_CHANGE_LAST_WRITE);
+  HANDLE change = FindFirstChangeNotificationW(
+      folder.c_str(), FALSE,
+      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
   if (change == INVALID_HANDLE_VALUE)
     return false;
   g_app.iniWatch = {change, nullptr, window};

@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/handle_owner.h"
+#include "app/ini_watch.h"
 #include "app/late_bound.h"
 #include "app/notices.h"
 #include "calendar/calendar_window.h"
@@ -158,12 +159,15 @@ int RunWindowMode() {
   // Always the normal state, whatever the launcher asked for.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
+  // After the first frame: start-up pays nothing for it.
+  StartIniWatch(window);
 
   MSG message = {};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  StopIniWatch();
   // Destroyed: closed by its caption. The exit command leaves the window,
   // and the settings were saved at the last move and by the dialog.
   SaveAtExit(!IsWindow(window));

@@ -3,9 +3,11 @@
 #include <windowsx.h>
 
 #include <cwchar>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/handle_owner.h"
+#include "app/ini_watch.h"
 #include "app/startup.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
@@ -25,9 +27,15 @@ namespace {
 // held file: it is tried again a second later, then after pauses that
 // double, up to about a minute; a file that stays unwritable (read-only)
 // then waits for the next save rather than waking the calendar for ever.
-constexpr UINT_PTR kSaveRetryTimer = 1;
+constexpr UINT_PTR kSaveRetryTimer = 2;
 constexpr UINT kFirstRetryMs = 1000;
 constexpr UINT kLastRetryMs = 64000;
+// Another program's change of calendar.ini comes as several folder changes
+// (a temporary file, its writes, the rename): the file is read once they
+// have settled, and again a little later when it could not be read.
+constexpr UINT_PTR kReloadTimer = 3;
+constexpr UINT kSettleMs = 200;
+constexpr UINT kReloadRetryMs = 500;
 
 MonthGrid GridOf(HWND window) {
   RECT client;
@@ -80,9 +88,28 @@ void SaveSettingsInBackground(HWND window, UINT nextRetryMs) {
     SetTimer(window, kSaveRetryTimer, nextRetryMs, nullptr);
 }
 
-void OnTimer(HWND window, WPARAM id) {
-  if (id == kSaveRetryTimer)
-    SaveSettingsInBackground(window, g_app.settingsRetryMs * 2);
+// What other programs wrote: the calendar, and an open schedule list with
+// its selection kept, show it; an open edit dialog works on its own copy.
+void ReloadIni(HWND window) {
+  KillTimer(window, kReloadTimer);
+  std::vector<ScheduleEntry> selected;
+  if (g_app.scheduleList)
+    selected = SelectedSchedules(g_app.scheduleList);
+  bool changed = false;
+  if (!ReloadFromIni(&changed)) {
+    SetTimer(window, kReloadTimer, kReloadRetryMs, nullptr);
+    return;
+  }
+  if (!changed)
+    return;
+  if (g_app.scheduleList)
+    RefillScheduleList(g_app.scheduleList, selected);
+  InvalidateRect(window, nullptr, FALSE);
+}
+
+void OnIniFolderChanged(HWND window) {
+  ContinueIniWatch();
+  SetTimer(window, kReloadTimer, kSettleMs, nullptr);
 }
 
 void OnCommand(HWND window, WPARAM wParam) {
@@ -194,10 +221,18 @@ bool OnKeyDown(HWND window, WPARAM key) {
 }
 
 void OnTimer(HWND window, WPARAM id) {
-  if (id != kMidnightTimer)
-    return;
-  KillTimer(window, kMidnightTimer);
-  FollowToday(window);
+  switch (id) {
+  case kMidnightTimer:
+    KillTimer(window, kMidnightTimer);
+    FollowToday(window);
+    break;
+  case kSaveRetryTimer:
+    SaveSettingsInBackground(window, g_app.settingsRetryMs * 2);
+    break;
+  case kReloadTimer:
+    ReloadIni(window);
+    break;
+  }
 }
 
 void OnPowerBroadcast(HWND window, WPARAM event) {
@@ -220,7 +255,7 @@ void OnSize(HWND window, WPARAM kind) {
 // the mouse cannot take it; the window then moves, and keeps its new place.
 void OnScreenChange(HWND window) {
   if (KeepCaptionReachable(window))
-    SaveSettings();
+    SaveSettingsInBackground(window, kFirstRetryMs);
 }
 
 void OnSettingChange(HWND window, WPARAM setting) {
@@ -289,8 +324,8 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
   case WM_EXITSIZEMOVE:
     SaveSettingsInBackground(window, kFirstRetryMs);
     return 0;
-  case WM_TIMER:
-    OnTimer(window, wParam);
+  case kIniFolderChanged:
+    OnIniFolderChanged(window);
     return 0;
   case WM_DPICHANGED:
     OnDpiChanged(window, wParam, lParam);

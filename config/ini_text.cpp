@@ -63,9 +63,9 @@ IniText DecodeIniBytes(const std::string &bytes) {
   // the text.
   int length = static_cast<int>(bytes.size() - start);
   text.resize(bytes.size() - start);
-  int count = length > 0 ? MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length,
-                                               &text[0], length)
-                         : 0;
+  int count = length > 0
+                  ? MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length, &text[0], length)
+                  : 0;
   text.resize(count > 0 ? static_cast<size_t>(count) : 0);
   return text;
 }
@@ -77,8 +77,8 @@ std::string EncodeIniText(const IniText &text) {
     return bytes;
   int room = static_cast<int>(text.size() * 3);
   bytes.resize(3 + static_cast<size_t>(room));
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                 &bytes[3], room, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[3],
+                                 room, nullptr, nullptr);
   bytes.resize(3 + static_cast<size_t>(size > 0 ? size : 0));
   return bytes;
 }

@@ -17,6 +17,7 @@
 #include "calendar/month_grid.h"
 #include "config/settings.h"
 #include "resources/resource.h"
+#include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 #include "tests/support/window_picture.h"
 
@@ -554,3 +555,75 @@ TEST_F(CalendarPictures, DISABLED_CaptureAtHighDpiForDocs) {
 }
 
 } // namespace
+
+// Other programs change calendar.ini while the calendar stays untouched: a
+// "/schedule" shortcut adds, a sync client replaces the file, the holiday
+// update from Task Scheduler writes the holidays. Each shows without input,
+// and the calendar's close keeps all of it.
+TEST_F(CalendarWindowE2e, FollowsWhatOtherProgramsWrite) {
+  HttpServer server;
+  ASSERT_TRUE(server.Running());
+  HttpResponse csv;
+  csv.body = "Date,Name\r\n" + Date(current, holidayDay, "%d/%d/%d") + ",Test\r\n";
+  server.Serve("/holidays.csv", csv);
+  TempDir dir;
+  const std::wstring ini = dir.File(L"calendar.ini");
+  ASSERT_TRUE(
+      WriteFileBytes(ini, kBom +
+                              "[Window]\r\nPosX=40\r\nPosY=40\r\n[Color]\r\nHoliday=65280\r\n"
+                              "[Option]\r\nHolidayUrl=" +
+                              Utf8(server.Url("/holidays.csv")) + "\r\n[Schedules]\r\n" +
+                              ScheduleLine(1, current, busyDay, "09:00", "stored")));
+  Dayglass calendar(dir.Path());
+  HWND window = calendar.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay}); }));
+
+  // Late in a day not yet over, as the edit dialog takes only times to come.
+  const int added = std::max(today, 28);
+  Dayglass shortcut(dir.Path(), L"/schedule");
+  HWND list = shortcut.WaitForDialog(L"予定一覧");
+  ASSERT_NE(list, nullptr);
+  PostMessageW(GetDlgItem(list, IDC_SCHEDULE_ADD), BM_CLICK, 0, 0);
+  HWND edit = shortcut.WaitForDialog(L"予定編集");
+  ASSERT_NE(edit, nullptr);
+  const std::pair<int, std::wstring> fields[] = {{IDC_EDIT_YEAR, std::to_wstring(current.year)},
+                                                 {IDC_EDIT_MONTH, std::to_wstring(current.month)},
+                                                 {IDC_EDIT_DAY, std::to_wstring(added)},
+                                                 {IDC_EDIT_HOUR, L"23"},
+                                                 {IDC_EDIT_MINUTE, L"59"},
+                                                 {IDC_EDIT_TEXT, L"shortcut"}};
+  for (const auto &field : fields)
+    SendTo(GetDlgItem(edit, field.first), WM_SETTEXT, 0,
+           reinterpret_cast<LPARAM>(field.second.c_str()));
+  PostMessageW(edit, WM_COMMAND, IDOK, 0);
+  // The list opens over the calendar: it is closed first, once it has saved.
+  ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(ini).find("shortcut") != std::string::npos; }));
+  PostMessageW(list, WM_CLOSE, 0, 0);
+  EXPECT_EQ(shortcut.WaitForExit(), 0);
+  EXPECT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay, added}); }));
+
+  // A sync client's replacement: a new file renamed over the old one.
+  std::string bytes = ReadFileBytes(ini);
+  const std::string header = "[Schedules]\r\n";
+  bytes.insert(bytes.find(header) + header.size(),
+               ScheduleLine(9, current, emptyDay, "10:00", "sync"));
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"sync.tmp"), bytes));
+  ASSERT_TRUE(MoveFileExW(dir.File(L"sync.tmp").c_str(), ini.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_TRUE(WaitUntil([&] {
+    return ShowsFills(window, current, today, {busyDay, added, emptyDay});
+  }));
+
+  Dayglass update(dir.Path(), L"/update-holidays");
+  EXPECT_EQ(update.WaitForExit(30000), 0);
+  EXPECT_TRUE(WaitUntil([&] {
+    return CountColor(CaptureClient(window), CellOf(GridOf(window, current), holidayDay).rect,
+                      kHolidayGreen) > 10;
+  }));
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(calendar.WaitForExit(), 0);
+  bytes = ReadFileBytes(ini);
+  for (const char *kept : {"|stored|", "|shortcut|", "|sync|", "=Test\r\n", "PosX=40"})
+    EXPECT_NE(bytes.find(kept), std::string::npos) << kept;
+}
