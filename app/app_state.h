@@ -7,6 +7,7 @@
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
 #include "config/settings.h"
+#include "holidays/holiday_download.h"
 #include "holidays/holiday_store.h"
 #include "schedules/schedule_store.h"
 
@@ -28,10 +29,15 @@ struct AppState {
   // window scales them to the DPI it opens at.
   DefaultSize defaultSize = {true, true};
   AppSettings settings = StartupSettings();
+  // False when calendar.ini existed but could not be read at start-up:
+  // saving the start-up values then would overwrite the stored settings.
+  bool settingsKnown = true;
   CalendarFonts fonts = {};
   ScheduleList schedules; // constructed before the map, destroyed after it
   ScheduleSync scheduleSync;
   IniWatch iniWatch;
+  IniLimits iniLimits;
+  DownloadLimits downloadLimits;
   HWND scheduleList = nullptr;  // the open schedule list dialog, if any
   bool settingsUnsaved = false; // a save nobody asked for failed; retried later
   UINT settingsRetryMs = 0;     // the pause before that retry

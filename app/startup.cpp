@@ -8,7 +8,6 @@
 #include "app/app_state.h"
 #include "app/handle_owner.h"
 #include "app/ini_watch.h"
-#include "app/late_bound.h"
 #include "app/notices.h"
 #include "calendar/calendar_window.h"
 #include "holidays/holiday_update.h"
@@ -24,17 +23,6 @@ RunMode ChooseRunMode(const wchar_t *commandLine) {
   if (wcsstr(commandLine, L"/schedule") || wcsstr(commandLine, L"--schedule"))
     return RunMode::Schedule;
   return RunMode::Window;
-}
-
-void LoadCommonControls() {
-  using InitFunction = BOOL(WINAPI *)(const INITCOMMONCONTROLSEX *);
-  // Once: the version 6 controls of the manifest, as an import would load them.
-  static const bool loaded = [] {
-    auto init = LateBound<InitFunction>(L"comctl32.dll", "InitCommonControlsEx");
-    INITCOMMONCONTROLSEX controls = {sizeof controls, 0x000004FF};
-    return init && init(&controls);
-  }();
-  (void)loaded;
 }
 
 void RegisterPrivateFonts() {

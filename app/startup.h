@@ -8,9 +8,6 @@ enum class RunMode { Window, UpdateHolidays, Schedule };
 // The mode a command line asks for; switches are found as plain substrings.
 RunMode ChooseRunMode(const wchar_t *commandLine);
 
-// Loads and registers the common controls the dialogs use; call before a dialog opens.
-void LoadCommonControls();
-
 // Registers the pixel fonts (FONT 1008 and 1009) for this process; warns
 // when one that is present cannot be registered.
 void RegisterPrivateFonts();

@@ -8,7 +8,6 @@
 #include "app/app_state.h"
 #include "app/handle_owner.h"
 #include "app/ini_watch.h"
-#include "app/startup.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/day_change.h"
@@ -194,6 +193,11 @@ void ShowThisMonth(HWND window) {
   FollowToday(window);
   g_app.displayed = {g_app.today.year, g_app.today.month};
   InvalidateRect(window, nullptr, TRUE);
+}
+
+void ShiftDisplayedMonth(int delta) {
+  g_app.displayed = AddMonths(g_app.displayed, delta);
+  RepaintCalendar();
 }
 
 void OnMouseWheel(WPARAM wParam) {

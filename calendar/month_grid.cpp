@@ -1,7 +1,5 @@
 #include "calendar/month_grid.h"
 
-#include "app/app_state.h"
-#include "calendar/calendar_paint.h"
 #include "config/settings.h"
 
 namespace {
@@ -72,11 +70,6 @@ DisplayedMonth AddMonths(DisplayedMonth shown, int delta) {
   if (year > kLastYear)
     return {kLastYear, 12};
   return {static_cast<int>(year), static_cast<int>(month)};
-}
-
-void ShiftDisplayedMonth(int delta) {
-  g_app.displayed = AddMonths(g_app.displayed, delta);
-  RepaintCalendar();
 }
 
 MonthGrid ComputeMonthGrid(const RECT &client, int dpi, const AppSettings &settings,

@@ -66,8 +66,6 @@ int ColumnOfWeekday(int weekday, int startMonday); // the column a weekday is dr
 
 // Pure month arithmetic, kept within kFirstYear..kLastYear.
 DisplayedMonth AddMonths(DisplayedMonth shown, int delta);
-// Moves the process-wide DisplayedMonth and repaints the calendar window.
-void ShiftDisplayedMonth(int delta);
 
 MonthGrid ComputeMonthGrid(const RECT &client, int dpi, const AppSettings &settings,
                            DisplayedMonth shown);

@@ -16,12 +16,8 @@
 
 namespace {
 
-// Larger files are left alone rather than half-read, and never written.
-LONGLONG g_largestFile = INT_MAX / 4;
 // FileRenameInfoEx, which some headers offer only for later target versions.
 const auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
-// How long a patient save waits for a file held by another program.
-DWORD g_heldWait = 2000;
 // How long it waits for the lock: another Dayglass process holds it only
 // while it reads, changes and writes the file, a moment even for a long list.
 constexpr DWORD kLockWaitMs = 5000;
@@ -70,7 +66,7 @@ bool RenameOver(HANDLE file, const std::wstring &target) {
 // An attempt refused for that reason is made again, with growing pauses,
 // for about two seconds in all when patient; any other failure ends at once.
 bool RetryWhileHeld(IniWait wait, const std::function<bool()> &attempt) {
-  const DWORD most = wait == IniWait::Patient ? g_heldWait : 0;
+  const DWORD most = wait == IniWait::Patient ? g_app.iniLimits.heldWaitMs : 0;
   DWORD waited = 0;
   for (DWORD pause = 16;; pause *= 2) {
     if (attempt())
@@ -143,7 +139,7 @@ IniText ReadIniText(bool *readable, IniWait wait) {
     return IniText();
   }
   LARGE_INTEGER size = {};
-  bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= g_largestFile;
+  bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= g_app.iniLimits.largestFile;
   std::string bytes;
   if (ok)
     bytes.resize(static_cast<size_t>(size.QuadPart));
@@ -170,7 +166,8 @@ bool WriteIniText(const IniText &text, IniWait wait) {
   // A file larger than the program reads back is never written: it would
   // lose everything at the next start.
   const std::string bytes = EncodeIniText(text);
-  if (bytes.size() <= 3 || bytes.size() > static_cast<unsigned long long>(g_largestFile))
+  if (bytes.size() <= 3 ||
+      bytes.size() > static_cast<unsigned long long>(g_app.iniLimits.largestFile))
     return false;
 
   const std::wstring folder = FolderOf(path);
@@ -255,9 +252,9 @@ bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait) {
 }
 
 void SetLargestIniFile(long long bytes) {
-  g_largestFile = bytes;
+  g_app.iniLimits.largestFile = bytes;
 }
 
 void SetHeldFileWait(DWORD milliseconds) {
-  g_heldWait = milliseconds;
+  g_app.iniLimits.heldWaitMs = milliseconds;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -35,7 +36,13 @@ bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait = In
 // The lock's name for a file: the same for every spelling of one path.
 std::wstring IniLockName(const std::wstring &fullPath);
 
-// For tests: the largest file that is read or written (normally 512 MiB),
-// and how long a patient save waits for a held file (normally two seconds).
+// The bounds of reading and writing, settable by tests: the largest file
+// that is read or written (larger ones are left alone rather than half-read,
+// and never written), and how long a patient save waits for a file another
+// program holds.
+struct IniLimits {
+  long long largestFile = INT_MAX / 4; // 512 MiB
+  DWORD heldWaitMs = 2000;
+};
 void SetLargestIniFile(long long bytes);
 void SetHeldFileWait(DWORD milliseconds);

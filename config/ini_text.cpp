@@ -171,19 +171,27 @@ unsigned long long IniSectionFingerprint(const IniText &text, const std::wstring
   return hash;
 }
 
-void SetIniValues(IniText &text, const std::vector<IniAssignment> &assignments) {
-  // Found with the loaders' own line rules in one pass: a key is changed
-  // where the loaders read it, its last occurrence in any piece of its
-  // section, and a missing key goes to the end of the section's first piece.
+namespace {
+
+// Where a set of assignments lands, found with the loaders' own line rules
+// in one pass: a key is changed where the loaders read it, its last
+// occurrence in any piece of its section; a missing key goes to the end of
+// the section's first piece.
+struct AssignmentPlan {
+  std::vector<Line> keyLines;         // per assignment; begin is npos for a missing key
+  std::vector<std::wstring> sections; // each once, in the order first assigned
+  std::vector<size_t> pieceEnds;      // of each section's first piece; npos while unseen
+};
+
+AssignmentPlan PlanAssignments(const IniText &text, const std::vector<IniAssignment> &assignments) {
   const size_t none = IniText::npos;
-  const size_t count = assignments.size();
-  std::vector<Line> keyLines(count, Line{none, none, none});
-  std::vector<std::wstring> sections;
-  std::vector<size_t> pieceEnds; // of each section's first piece; none while unseen
+  AssignmentPlan plan;
+  plan.keyLines.assign(assignments.size(), Line{none, none, none});
   for (const IniAssignment &assignment : assignments) {
-    if (std::find(sections.begin(), sections.end(), assignment.section) == sections.end()) {
-      sections.push_back(assignment.section);
-      pieceEnds.push_back(none);
+    if (std::find(plan.sections.begin(), plan.sections.end(), assignment.section) ==
+        plan.sections.end()) {
+      plan.sections.push_back(assignment.section);
+      plan.pieceEnds.push_back(none);
     }
   }
   size_t current = none;   // index into sections of the section being walked
@@ -191,68 +199,77 @@ void SetIniValues(IniText &text, const std::vector<IniAssignment> &assignments) 
   ForEachLine(text, [&](const Line &line) {
     if (IsHeader(text, line)) {
       if (openPiece != none)
-        pieceEnds[openPiece] = line.begin;
+        plan.pieceEnds[openPiece] = line.begin;
       openPiece = none;
       std::wstring_view name(text.data() + line.begin + 1, line.end - line.begin - 2);
-      auto found = std::find(sections.begin(), sections.end(), name);
-      current = found == sections.end() ? none : static_cast<size_t>(found - sections.begin());
-      if (current != none && pieceEnds[current] == none) {
-        pieceEnds[current] = text.size(); // seen; corrected when the piece ends
+      auto found = std::find(plan.sections.begin(), plan.sections.end(), name);
+      current =
+          found == plan.sections.end() ? none : static_cast<size_t>(found - plan.sections.begin());
+      if (current != none && plan.pieceEnds[current] == none) {
+        plan.pieceEnds[current] = text.size(); // seen; corrected when the piece ends
         openPiece = current;
       }
       return true;
     }
-    if (current == none)
-      return true;
-    size_t equals = FindInLine(text, line, L'=');
-    if (equals == IniText::npos)
+    size_t equals = current == none ? none : FindInLine(text, line, L'=');
+    if (equals == none)
       return true;
     std::wstring_view key(text.data() + line.begin, equals - line.begin);
-    for (size_t i = 0; i < count; ++i)
-      if (assignments[i].section == sections[current] && key == assignments[i].key)
-        keyLines[i] = line;
+    for (size_t i = 0; i < assignments.size(); ++i)
+      if (assignments[i].section == plan.sections[current] && key == assignments[i].key)
+        plan.keyLines[i] = line;
     return true;
   });
+  return plan;
+}
 
-  struct Edit {
-    size_t at, erase;
-    std::wstring insert;
-  };
-  std::vector<Edit> edits;
+// "key=value" and CR LF; a line break inside a value would split the line.
+std::wstring AssignmentLine(const IniAssignment &assignment) {
+  std::wstring line = assignment.key + L"=" + assignment.value;
+  line.erase(std::remove(line.begin(), line.end(), L'\n'), line.end());
+  return line + L"\r\n";
+}
+
+struct TextEdit {
+  size_t at, erase;
+  std::wstring insert;
+};
+
+} // namespace
+
+void SetIniValues(IniText &text, const std::vector<IniAssignment> &assignments) {
+  const AssignmentPlan plan = PlanAssignments(text, assignments);
+  std::vector<TextEdit> edits;
   std::wstring tail; // what goes at the very end, in order
   bool lastLineReplaced = false;
-  for (size_t s = 0; s < sections.size(); ++s) {
+  for (size_t s = 0; s < plan.sections.size(); ++s) {
     std::wstring added; // the section's missing keys, in order
-    for (size_t i = 0; i < count; ++i) {
-      const IniAssignment &assignment = assignments[i];
-      if (assignment.section != sections[s])
+    for (size_t i = 0; i < assignments.size(); ++i) {
+      if (assignments[i].section != plan.sections[s])
         continue;
-      std::wstring line = assignment.key + L"=" + assignment.value + L"\r\n";
-      // A line break inside a value would split the line in two.
-      line.erase(std::remove(line.begin(), line.end() - 2, L'\n'), line.end() - 2);
-      if (keyLines[i].begin == none) {
-        added += line;
+      const Line &found = plan.keyLines[i];
+      if (found.begin == IniText::npos) {
+        added += AssignmentLine(assignments[i]);
         continue;
       }
-      const Line &found = keyLines[i];
       // The whole line as the loaders see it, up to and with its LF, so a
       // CR inside a value leaves nothing behind.
       lastLineReplaced = lastLineReplaced || found.next == text.size();
-      edits.push_back({found.begin, found.next - found.begin, std::move(line)});
+      edits.push_back({found.begin, found.next - found.begin, AssignmentLine(assignments[i])});
     }
     if (added.empty())
       continue;
-    if (pieceEnds[s] == none)
-      tail += L"[" + sections[s] + L"]\r\n" + added;
-    else if (pieceEnds[s] == text.size())
+    if (plan.pieceEnds[s] == IniText::npos)
+      tail += L"[" + plan.sections[s] + L"]\r\n" + added;
+    else if (plan.pieceEnds[s] == text.size())
       tail.insert(0, added); // existing sections' keys come before new sections
     else
-      edits.push_back({pieceEnds[s], 0, std::move(added)});
+      edits.push_back({plan.pieceEnds[s], 0, std::move(added)});
   }
-  // From the back, so that every position found above stays valid.
+  // From the back, so that every position found stays valid.
   std::stable_sort(edits.begin(), edits.end(),
-                   [](const Edit &a, const Edit &b) { return a.at > b.at; });
-  for (const Edit &edit : edits)
+                   [](const TextEdit &a, const TextEdit &b) { return a.at > b.at; });
+  for (const TextEdit &edit : edits)
     text.replace(edit.at, edit.erase, edit.insert);
   if (tail.empty())
     return;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "config/text_cut.h"
 #include "app/screen_area.h"
 #include "config/ini_file.h"
 #include "config/numbers.h"
@@ -95,10 +96,7 @@ void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text) {
   size_t zero = text.find(L'\0');
   if (zero != std::wstring::npos && zero < length)
     length = zero;
-  // Never half a surrogate pair at the cut: the file could hold it only as
-  // a replacement mark.
-  if (length > 0 && IS_HIGH_SURROGATE(text[length - 1]))
-    --length;
+  length = SafeCutLength(text.data(), length);
   wmemcpy(field, text.data(), length);
   field[length] = L'\0';
 }
@@ -226,10 +224,6 @@ void PutSettingsInto(IniText &text, const AppSettings &settings) {
   SetIniValues(text, assignments);
 }
 
-// False when calendar.ini existed but could not be read at start-up: saving
-// the start-up values then would overwrite the user's stored settings.
-static bool g_settingsKnown = true;
-
 void LoadSettings() {
   bool readable = true;
   IniText text = ReadIniText(&readable);
@@ -237,7 +231,7 @@ void LoadSettings() {
 }
 
 void LoadSettingsFrom(const IniText &text, bool readable) {
-  g_settingsKnown = readable;
+  g_app.settingsKnown = readable;
   // No size until the file gives one: a size missing or refused below is
   // the default, which the window scales to its DPI when it opens.
   g_app.settings.WinW = 0;
@@ -264,7 +258,7 @@ bool SaveSettings(IniWait wait) {
 }
 
 bool SettingsSavable() {
-  return g_settingsKnown;
+  return g_app.settingsKnown;
 }
 
 void ResetSettings() {

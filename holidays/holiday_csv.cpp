@@ -102,64 +102,72 @@ bool ParseHolidayCsvLine(const std::string &line, HolidayRow &row) {
   return ParseLine(line.data(), line.size(), row);
 }
 
-bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
+namespace {
+
+// The whole file, when it can be read and is no larger than any holiday
+// list; a read that fails part-way is no complete list.
+bool ReadCsvBytes(const std::wstring &path, std::string &bytes) {
   FileOwner file(CreateFileW(path.c_str(), GENERIC_READ,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file)
-    return false;
   LARGE_INTEGER size = {};
-  bool ok = GetFileSizeEx(file.Get(), &size) &&
-            static_cast<unsigned long long>(size.QuadPart) <= kMostHolidayCsvBytes;
-  std::string bytes;
-  if (ok) {
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    size_t done = 0;
-    DWORD got = 1;
-    while (ok && got > 0 && done < bytes.size()) {
-      ok = ReadFile(file.Get(), &bytes[done], static_cast<DWORD>(bytes.size() - done), &got,
-                    nullptr);
-      done += got;
-    }
-    bytes.resize(done);
-  }
-  file.Reset();
-  // A read that failed part-way is no complete list.
-  if (!ok || bytes.empty())
+  if (!file || !GetFileSizeEx(file.Get(), &size) ||
+      static_cast<unsigned long long>(size.QuadPart) > kMostHolidayCsvBytes)
     return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  DWORD got = 1;
+  while (got > 0 && done < bytes.size()) {
+    if (!ReadFile(file.Get(), &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+      return false;
+    done += got;
+  }
+  bytes.resize(done);
+  return !bytes.empty();
+}
 
-  // The lines as a reader with a buffer of kLineBuffer bytes sees them: at
-  // most kLineBuffer - 1 bytes each, up to and including a LF, and text after
-  // a zero byte is lost. The first is the header, which says nothing we use.
+// The next line as a reader with a buffer of kLineBuffer bytes sees it: at
+// most kLineBuffer - 1 bytes, up to and including a LF, and text after a zero
+// byte is lost. Moves at past it; the line comes without its line end.
+std::string_view NextCsvLine(const char *&at, const char *end) {
+  const char *line = at, *stop = at + std::min<size_t>(end - at, kLineBuffer - 1);
+  const char *zero = nullptr;
+  // One pass finds the line end and the first zero byte.
+  while (at < stop && *at != '\n') {
+    if (*at == '\0' && !zero)
+      zero = at;
+    ++at;
+  }
+  if (at < stop)
+    ++at; // the LF belongs to the line
+  size_t length = static_cast<size_t>((zero ? zero : at) - line);
+  while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n'))
+    --length;
+  return std::string_view(line, length);
+}
+
+} // namespace
+
+bool ParseHolidayCsv(const std::wstring &path, HolidayRows &rows) {
+  std::string bytes;
+  if (!ReadCsvBytes(path, bytes))
+    return false;
   const char *at = bytes.data(), *end = at + bytes.size();
   const size_t first = rows.size();
   // Room for every line at once: a thousand rows grown one by one move the
   // earlier ones a dozen times.
   rows.reserve(first + std::min<size_t>(std::count(at, end, '\n') + 1, kMostHolidayRows));
-  for (bool header = true; at < end; header = false) {
-    // One pass finds the line end and the first zero byte.
-    const char *line = at, *stop = at + std::min<size_t>(end - at, kLineBuffer - 1);
-    const char *zero = nullptr;
-    while (at < stop && *at != '\n') {
-      if (*at == '\0' && !zero)
-        zero = at;
-      ++at;
-    }
-    if (at < stop)
-      ++at; // the LF belongs to the line
-    if (header)
-      continue;
-    size_t length = static_cast<size_t>((zero ? zero : at) - line);
-    while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n'))
-      --length;
+  NextCsvLine(at, end); // the header says nothing we use
+  while (at < end) {
+    std::string_view line = NextCsvLine(at, end);
     HolidayRow row;
-    if (length > 0 && ParseLine(line, length, row)) {
-      if (rows.size() - first == kMostHolidayRows) {
-        rows.resize(first);
-        return false;
-      }
-      rows.push_back(std::move(row));
+    if (line.empty() || !ParseLine(line.data(), line.size(), row))
+      continue;
+    if (rows.size() - first == kMostHolidayRows) {
+      rows.resize(first);
+      return false;
     }
+    rows.push_back(std::move(row));
   }
   return true;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_state.h"
 #include "app/handle_owner.h"
 #include "app/late_bound.h"
 #include "app/leftover_files.h"
@@ -27,7 +28,6 @@ struct HolidayDownload {
 
 namespace {
 
-DownloadLimits g_limits;
 constexpr int kMostRedirects = 10;
 constexpr DWORD kCheckEveryMs = 100;
 const wchar_t kPrefix[] = L"hol";
@@ -174,7 +174,7 @@ bool ArrivedWhole(const HolidayDownload &download) {
 } // namespace
 
 void SetDownloadLimits(const DownloadLimits &limits) {
-  g_limits = limits;
+  g_app.downloadLimits = limits;
 }
 
 std::shared_ptr<HolidayDownload> StartHolidayDownload(const std::wstring &url) {
@@ -205,8 +205,8 @@ DownloadStatus CheckHolidayDownload(const HolidayDownload &download) {
   if (WaitForSingleObject(download.ended.Get(), 0) == WAIT_OBJECT_0)
     return download.arrived ? DownloadStatus::Arrived : DownloadStatus::Failed;
   ULONGLONG now = GetTickCount64();
-  if (now - download.lastProgress > g_limits.stallMs ||
-      now - download.started > g_limits.deadlineMs)
+  const DownloadLimits &limits = g_app.downloadLimits;
+  if (now - download.lastProgress > limits.stallMs || now - download.started > limits.deadlineMs)
     return DownloadStatus::Failed;
   return DownloadStatus::Running;
 }

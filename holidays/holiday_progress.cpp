@@ -19,7 +19,6 @@ struct ProgressJob {
   DownloadOutcome outcome = DownloadOutcome::Failed;
   bool ended = false; // a timer message may still be queued after the end
   std::shared_ptr<HolidayDownload> download;
-  FontOwner font;
 };
 
 ProgressJob &JobOf(HWND dialog) {
@@ -44,7 +43,7 @@ bool OnInitDialog(HWND dialog, ProgressJob *job) {
   SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(job));
   KeepWindowOnScreen(dialog);
   static const int kFontControls[] = {IDC_HOLIDAY_PROGRESS_TEXT, IDCANCEL};
-  ApplyDialogFont(dialog, job->font, kFontControls);
+  ApplyDialogFont(dialog, kFontControls);
   job->download = StartHolidayDownload(*job->url);
   if (!job->download || !SetTimer(dialog, kCheckTimer, kCheckEveryMs, nullptr)) {
     End(dialog, DownloadOutcome::Failed);
@@ -91,6 +90,8 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     return true;
   case WM_COMMAND:
     return OnCommand(dialog, LOWORD(wParam));
+  case WM_NCDESTROY:
+    return OnDialogNcDestroy(dialog);
   }
   return false;
 }

@@ -7,6 +7,7 @@
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
+#include "config/text_cut.h"
 
 const wchar_t kPopupClassName[] = L"SchedulePopup";
 
@@ -33,8 +34,6 @@ constexpr COLORREF kSeparator = RGB(220, 220, 220);
 constexpr COLORREF kTextColor = RGB(0, 0, 0);
 constexpr UINT kMeasureFormat = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX;
 constexpr UINT kDrawFormat = DT_WORDBREAK | DT_NOPREFIX;
-
-bool g_classRegistered = false;
 
 // The message font of the popup's monitor, not of the primary one.
 HFONT CreatePopupFont(int dpi) {
@@ -145,10 +144,12 @@ LRESULT CALLBACK PopupWindowProc(HWND popup, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcW(popup, message, wParam, lParam);
 }
 
+// Once per process: a class that is already there is asked for, not made again.
 void RegisterPopupClass() {
-  if (g_classRegistered)
-    return;
   WNDCLASSEXW popupClass = {};
+  if (GetClassInfoExW(g_app.instance, kPopupClassName, &popupClass))
+    return;
+  popupClass = {};
   popupClass.cbSize = sizeof popupClass;
   popupClass.style = CS_DROPSHADOW;
   popupClass.lpfnWndProc = PopupWindowProc;
@@ -157,7 +158,6 @@ void RegisterPopupClass() {
   popupClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   popupClass.lpszClassName = kPopupClassName;
   RegisterClassExW(&popupClass);
-  g_classRegistered = true;
 }
 
 SIZE MeasurePopup(const std::vector<PopupLine> &lines, int dpi) {
@@ -178,10 +178,7 @@ SIZE MeasurePopup(const std::vector<PopupLine> &lines, int dpi) {
 std::wstring CutLine(const std::wstring &text, size_t first, size_t length) {
   if (length <= kLineLimit)
     return text.substr(first, length);
-  size_t kept = kLineLimit - 1;
-  if (IS_HIGH_SURROGATE(text[first + kept - 1]))
-    --kept;
-  return text.substr(first, kept) + kCutMark;
+  return text.substr(first, SafeCutLength(text.data() + first, kLineLimit - 1)) + kCutMark;
 }
 
 // Ends the line with the cut mark: the entry goes on beyond it.

@@ -7,8 +7,8 @@
 #include "app/app_state.h"
 #include "app/dialog_font.h"
 #include "app/handle_owner.h"
-#include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
+#include "config/text_cut.h"
 #include "resources/resource.h"
 #include "schedules/schedule_store.h"
 
@@ -24,9 +24,6 @@ const int kNumberFields[] = {IDC_EDIT_YEAR, IDC_EDIT_MONTH, IDC_EDIT_DAY, IDC_ED
                              IDC_EDIT_MINUTE};
 const int kFontControls[] = {IDC_EDIT_YEAR,   IDC_EDIT_MONTH, IDC_EDIT_DAY, IDC_EDIT_HOUR,
                              IDC_EDIT_MINUTE, IDC_EDIT_TEXT,  IDOK,         IDCANCEL};
-
-// One edit dialog exists at a time: it is modal.
-FontOwner scheduleEditFont;
 
 ScheduleEntry *WorkingCopy(HWND dialog) {
   return reinterpret_cast<ScheduleEntry *>(GetWindowLongPtrW(dialog, DWLP_USER));
@@ -65,16 +62,14 @@ ScheduleInput ReadFields(HWND dialog) {
   wchar_t text[kTextCapacity] = {};
   GetDlgItemTextW(dialog, IDC_EDIT_TEXT, text, kTextCapacity);
   input.text = text;
-  // A cut through a surrogate pair would leave half a character, which the
-  // file could only hold as a replacement mark.
-  if (!input.text.empty() && IS_HIGH_SURROGATE(input.text.back()))
-    input.text.pop_back();
+  // The field's limit may have cut through a pair.
+  input.text.resize(SafeCutLength(input.text.data(), input.text.size()));
   return input;
 }
 
 INT_PTR OnInitDialog(HWND dialog, LPARAM parameter) {
   SetWindowLongPtrW(dialog, DWLP_USER, parameter);
-  ApplyDialogFont(dialog, scheduleEditFont, kFontControls);
+  ApplyDialogFont(dialog, kFontControls);
   FillFields(dialog, *WorkingCopy(dialog));
   return TRUE;
 }
@@ -112,13 +107,6 @@ INT_PTR OnCommand(HWND dialog, int id) {
   return FALSE;
 }
 
-INT_PTR OnNcDestroy() {
-  scheduleEditFont.Reset();
-  // FALSE lets the dialog manager free what it made for the dialog,
-  // the template font among them; the result means nothing to the caller.
-  return FALSE;
-}
-
 } // namespace
 
 const wchar_t *CheckScheduleInput(const ScheduleInput &input, const SYSTEMTIME &now) {
@@ -152,7 +140,7 @@ INT_PTR CALLBACK ScheduleEditDialogProc(HWND dialog, UINT message, WPARAM wParam
   case WM_COMMAND:
     return OnCommand(dialog, LOWORD(wParam));
   case WM_NCDESTROY:
-    return OnNcDestroy();
+    return OnDialogNcDestroy(dialog);
   }
   return FALSE;
 }

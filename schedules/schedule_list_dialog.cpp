@@ -13,9 +13,9 @@
 #include "app/handle_owner.h"
 #include "app/notices.h"
 #include "app/screen_area.h"
-#include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
+#include "config/text_cut.h"
 #include "resources/resource.h"
 #include "schedules/schedule_store.h"
 
@@ -32,9 +32,6 @@ constexpr DWORD kListViewStyles = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_
 
 const int kFontControls[] = {IDC_SCHEDULE_VIEW, IDC_SCHEDULE_ADD, IDC_SCHEDULE_EDIT,
                              IDC_SCHEDULE_DELETE, IDOK};
-
-// The list dialog is modal and opened by one window at a time.
-FontOwner scheduleListFont;
 
 HWND ScheduleView(HWND dialog) {
   return GetDlgItem(dialog, IDC_SCHEDULE_VIEW);
@@ -141,7 +138,7 @@ void RepaintCalendarNow() {
 INT_PTR OnInitDialog(HWND dialog) {
   g_app.scheduleList = dialog;
   PlaceDialog(dialog);
-  ApplyDialogFont(dialog, scheduleListFont, kFontControls);
+  ApplyDialogFont(dialog, kFontControls);
   SetUpScheduleView(dialog);
   // What another process (a "/schedule" run, a second calendar) saved since.
   if (RefreshSchedules())
@@ -204,12 +201,9 @@ INT_PTR OnClose(HWND dialog) {
   return TRUE;
 }
 
-INT_PTR OnNcDestroy() {
+INT_PTR OnNcDestroy(HWND dialog) {
   g_app.scheduleList = nullptr;
-  scheduleListFont.Reset();
-  // FALSE lets the dialog manager free what it made for the dialog,
-  // the template font among them; the result means nothing to the caller.
-  return FALSE;
+  return OnDialogNcDestroy(dialog);
 }
 
 } // namespace
@@ -227,9 +221,7 @@ std::wstring ScheduleListText(const std::wstring &text) {
     shown += L" / ";
   }
   if (i < text.size()) {
-    // Never half a surrogate pair before the mark.
-    if (IS_HIGH_SURROGATE(shown.back()))
-      shown.pop_back();
+    shown.resize(SafeCutLength(shown.data(), shown.size()));
     shown += L'\u2026';
   }
   return shown;
@@ -306,7 +298,7 @@ INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam
   case WM_CLOSE:
     return OnClose(dialog);
   case WM_NCDESTROY:
-    return OnNcDestroy();
+    return OnNcDestroy(dialog);
   }
   return FALSE;
 }

@@ -10,7 +10,6 @@
 #include "app/dialog_font.h"
 #include "app/handle_owner.h"
 #include "app/late_bound.h"
-#include "app/startup.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
 #include "holidays/holiday_update.h"
@@ -61,10 +60,6 @@ const int kControlsWithFont[] = {
     IDCANCEL,           IDC_APPLY,         IDC_URL_LABEL,
     IDC_COLOR_GROUP,    IDC_HOLIDAY_GROUP,
 };
-
-// Shared by the controls of the open dialog; made at its first
-// initialisation, deleted with it.
-FontOwner SettingsDialogFont;
 
 // The field's number read as a signed 32-bit value, so 2147483648 and up
 // are negative and end at the bound.
@@ -123,7 +118,7 @@ void OnInitDialog(HWND dialog) {
   KeepWindowOnScreen(dialog);
   AppSettings &settings = g_app.settings;
   FillEmptyFace(settings);
-  ApplyDialogFont(dialog, SettingsDialogFont, kControlsWithFont);
+  ApplyDialogFont(dialog, kControlsWithFont);
   FillFontList(dialog);
   // Unsigned, as the fields read them back: a negative margin from the file
   // shows as a large number and is raised to 0 by the next apply.
@@ -217,9 +212,9 @@ bool OnCommand(HWND dialog, int id) {
 }
 
 // Labels, check boxes and group boxes draw on the dialog's own background.
-INT_PTR OnCtlColorStatic(HDC dc) {
-  if (SettingsDialogFont)
-    SelectObject(dc, SettingsDialogFont.Get());
+INT_PTR OnCtlColorStatic(HWND dialog, HDC dc) {
+  if (HFONT font = DialogFont(dialog))
+    SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }
@@ -280,11 +275,9 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
   case WM_COMMAND:
     return OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
   case WM_CTLCOLORSTATIC:
-    return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+    return OnCtlColorStatic(dialog, reinterpret_cast<HDC>(wParam));
   case WM_NCDESTROY:
-    SettingsDialogFont.Reset();
-    // FALSE lets the dialog manager free what it made for the dialog.
-    return FALSE;
+    return OnDialogNcDestroy(dialog);
   }
   return FALSE;
 }
