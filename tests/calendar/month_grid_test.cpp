@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "config/settings.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -73,11 +74,10 @@ TEST(MonthArithmetic, ShiftsAcrossYearEndsAndStopsAtTheEnds) {
     EXPECT_TRUE(to.year == c.to.year && to.month == c.to.month)
         << c.from.year << "-" << c.from.month << " " << c.delta;
   }
-  DisplayedMonth saved = g_app.displayed;
+  ScopedAppState state;
   g_app.displayed = {2025, 12};
   ShiftDisplayedMonth(1);
   EXPECT_TRUE(g_app.displayed.year == 2026 && g_app.displayed.month == 1);
-  g_app.displayed = saved;
 }
 
 TEST(MonthGridDates, CellsOfTheMonthAndItsNeighbours) {
