@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "config/ini_file.h"
 #include "holidays/holiday_store.h"
 #include "resources/resource.h"
 #include "tests/holidays/holiday_fixture.h"
@@ -83,6 +84,7 @@ TEST(WriteHolidaySection, LeavesAReadOnlyOrLockedFileAsItWas) {
   const HolidayRows rows = {{Date(0, L"01-01"), L"元日"}};
   ASSERT_TRUE(WriteFileBytes(ini.path, kOtherSections));
 
+  SetHeldFileWait(200); // the program's two seconds for a held file, shortened
   ASSERT_TRUE(SetFileAttributesW(ini.path.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_FALSE(WriteHolidaySection(rows));
   EXPECT_EQ(ReadFileBytes(ini.path), kOtherSections);
@@ -93,6 +95,7 @@ TEST(WriteHolidaySection, LeavesAReadOnlyOrLockedFileAsItWas) {
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(WriteHolidaySection(rows));
   CloseHandle(lock);
+  SetHeldFileWait(2000);
   EXPECT_EQ(ReadFileBytes(ini.path), kOtherSections);
 }
 
