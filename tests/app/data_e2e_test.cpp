@@ -6,8 +6,6 @@
 
 namespace {
 
-const char kBom[] = "\xEF\xBB\xBF";
-
 std::string WindowSection(int x, int y) {
   return "[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=" + std::to_string(x) +
          "\r\nPosY=" + std::to_string(y) + "\r\n";
@@ -57,7 +55,7 @@ TEST(StoredData, ClosingMovesTheSchedulesLastAndKeepsEverythingElse) {
 
 TEST(StoredData, AutomaticDeletionRemovesMarkedSchedulesAtStartUp) {
   TempDir dir;
-  const std::string before = std::string(kBom) + "[Option]\nAutoDeleteOldSchedules=1\n" +
+  const std::string before = kBom + "[Option]\nAutoDeleteOldSchedules=1\n" +
                              "[Schedules]\n0003=2026/01/05 12:00|old|Y\n" +
                              "0009=2026/01/06 12:00|kept|\n[Holidays]\n2026-01-01=元日\n";
   ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"), before));
@@ -65,7 +63,7 @@ TEST(StoredData, AutomaticDeletionRemovesMarkedSchedulesAtStartUp) {
   HWND window = app.WaitForWindow(L"Dayglass");
   ASSERT_NE(window, nullptr);
   // The deletion is saved as the window opens.
-  const std::string opened = std::string(kBom) + "[Option]\r\nAutoDeleteOldSchedules=1\r\n" +
+  const std::string opened = kBom + "[Option]\r\nAutoDeleteOldSchedules=1\r\n" +
                              "[Holidays]\r\n2026-01-01=元日\r\n" +
                              "[Schedules]\r\n0001=2026/01/06 12:00|kept|\r\n";
   EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(dir.File(L"calendar.ini")) == opened; }));

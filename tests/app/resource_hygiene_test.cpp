@@ -33,10 +33,10 @@ void OpenAndClose(int templateId, DLGPROC procedure, HWND owner, void *parameter
 TEST(ResourceHygiene, DialogsOpenedManyTimesKeepNoGdiObjects) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, 0x000004FF};
   InitCommonControlsEx(&controls);
+  ScopedAppState state;
   TempDir dir;
   UseIniPath(dir.File(L"calendar.ini"));
   g_app.instance = GetModuleHandleW(nullptr);
-  g_app.settings = StartupSettings();
   ScheduleEntry entry = {};
   entry.when.wYear = 2030;
   entry.when.wMonth = 1;
@@ -75,7 +75,6 @@ TEST(ResourceHygiene, DialogsOpenedManyTimesKeepNoGdiObjects) {
   for (HBRUSH brush : hog)
     DeleteObject(brush);
   DestroyWindow(owner);
-  g_app.schedules.clear();
   std::printf("[reliability] settings, schedule list and schedule edit dialogs opened and closed "
               "| %d | no GDI object left behind\n",
               3 * kOpenings);

@@ -69,6 +69,7 @@ TEST(StartupLoad, HostileBytesKeepTheStoredWindowAndTheRest) {
       {"sections in several pieces", "[Window]\r\nWinW=1\r\n[Schedules]\r\n" + line + "|\r\n" +
                                          window + "[Schedules]\r\n" + line + "|\r\n"},
   };
+  ScopedAppState state;
   TempDir dir;
   UseIniPath(dir.File(L"calendar.ini"));
   for (const auto &c : cases) {
@@ -87,6 +88,4 @@ TEST(StartupLoad, HostileBytesKeepTheStoredWindowAndTheRest) {
               std::vector<int>({333, 344, 50, 60}));
     EXPECT_EQ(g_app.schedules.size(), schedules);
   }
-  g_app.settings = StartupSettings();
-  g_app.schedules.clear();
 }

@@ -33,7 +33,6 @@ class PaintMonthTest : public ::testing::Test {
 protected:
   void SetUp() override {
     RegisterPixelFontsOnce();
-    g_app.mainWindow = nullptr;
     g_app.settings = DefaultSettings();
     g_app.settings.DatePx = 16; // the pixel font draws whole pixels at 8, 16, 24
     g_app.settings.WeekPx = 16;
@@ -41,14 +40,7 @@ protected:
     GetLocalTime(&today);
     g_app.displayed = {today.wYear, today.wMonth};
     g_app.today = {today.wYear, today.wMonth, today.wDay};
-    g_app.schedules.clear();
-    g_app.holidays.clear();
     CreateCalendarFonts(96);
-  }
-  void TearDown() override {
-    DeleteCalendarFonts();
-    g_app.schedules.clear();
-    g_app.holidays.clear();
   }
   MonthGrid Grid() const { return ComputeMonthGrid(kClient, 96, g_app.settings, g_app.displayed); }
   const GridCell &CellOf(const MonthGrid &grid, int day) const {
@@ -61,6 +53,7 @@ protected:
   }
   // A day of this month that is not today.
   int OtherDay() const { return today.wDay == 10 ? 11 : 10; }
+  ScopedAppState state;
   SYSTEMTIME today;
 };
 
@@ -144,6 +137,7 @@ TEST_F(PaintMonthTest, WeekdayLabelsFollowTheFirstDayOfTheWeek) {
 }
 
 TEST(CalendarFonts, HeightsScaleWithTheDpi) {
+  ScopedAppState state;
   g_app.settings = DefaultSettings();
   g_app.settings.TitlePx = 18;
   g_app.settings.DatePx = 0;
@@ -257,7 +251,6 @@ TEST_F(PaintMonthTest, PaintsAndPopupsKeepNoGdiObjects) {
   EXPECT_EQ(last.At(inner.left, inner.bottom - 1), g_app.settings.Today);
 
   DestroyWindow(window);
-  g_app.mainWindow = nullptr;
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     DispatchMessageW(&message);

@@ -17,13 +17,13 @@
 #include "calendar/month_grid.h"
 #include "config/settings.h"
 #include "resources/resource.h"
+#include "tests/support/dialog_driver.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 #include "tests/support/window_picture.h"
 
 namespace {
 
-const std::string kBom = "\xEF\xBB\xBF";
 const COLORREF kHolidayGreen = RGB(0, 255, 0);
 
 std::string Date(DisplayedMonth month, int day, const char *format) {
@@ -550,7 +550,7 @@ TEST_F(CalendarPictures, DISABLED_CaptureAtHighDpiForDocs) {
   ASSERT_NE(list, nullptr);
   EXPECT_TRUE(SaveWindowPicture(list, folder + L"\\schedule-list-144dpi.bmp"));
   PostMessageW(list, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(list) || !IsWindowVisible(list); }));
+  ASSERT_TRUE(WaitUntilGone(list));
   Stop(window);
 }
 
@@ -584,7 +584,7 @@ TEST_F(CalendarWindowE2e, FollowsWhatOtherProgramsWrite) {
   Dayglass shortcut(dir.Path(), L"/schedule");
   HWND list = shortcut.WaitForDialog(L"予定一覧");
   ASSERT_NE(list, nullptr);
-  PostMessageW(GetDlgItem(list, IDC_SCHEDULE_ADD), BM_CLICK, 0, 0);
+  Click(list, IDC_SCHEDULE_ADD);
   HWND edit = shortcut.WaitForDialog(L"予定編集");
   ASSERT_NE(edit, nullptr);
   const std::pair<int, std::wstring> fields[] = {{IDC_EDIT_YEAR, std::to_wstring(current.year)},
@@ -594,9 +594,8 @@ TEST_F(CalendarWindowE2e, FollowsWhatOtherProgramsWrite) {
                                                  {IDC_EDIT_MINUTE, L"59"},
                                                  {IDC_EDIT_TEXT, L"shortcut"}};
   for (const auto &field : fields)
-    SendTo(GetDlgItem(edit, field.first), WM_SETTEXT, 0,
-           reinterpret_cast<LPARAM>(field.second.c_str()));
-  PostMessageW(edit, WM_COMMAND, IDOK, 0);
+    SetText(edit, field.first, field.second);
+  PostButton(edit, IDOK);
   // The list opens over the calendar: it is closed first, once it has saved.
   ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(ini).find("shortcut") != std::string::npos; }));
   PostMessageW(list, WM_CLOSE, 0, 0);

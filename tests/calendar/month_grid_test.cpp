@@ -4,8 +4,8 @@
 
 #include <climits>
 
-#include "app/app_state.h"
 #include "config/settings.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -156,11 +156,11 @@ TEST(SettingsSave, ExistingKeysChangeInPlaceAndStrayKeysStay) {
 }
 
 TEST(SettingsFile, LoadSaveAndResetOnTheProcessRecord) {
+  ScopedAppState state;
   TempDir dir;
   UseIniPath(dir.File(L"calendar.ini"));
   ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
                              "\xEF\xBB\xBF[Window]\r\nWinW=640\r\n[Keep]\r\nthis=stays\r\n"));
-  g_app.settings = StartupSettings();
   LoadSettings();
   EXPECT_EQ(g_app.settings.WinW, 640);
   ResetSettings();
@@ -170,7 +170,6 @@ TEST(SettingsFile, LoadSaveAndResetOnTheProcessRecord) {
   EXPECT_NE(bytes.find("Today=1740031\r\nWeekday"), std::string::npos);
   EXPECT_NE(bytes.find("PosX=0\r\nPosY=0\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("[Keep]\r\nthis=stays\r\n"), std::string::npos);
-  g_app.settings = StartupSettings();
 }
 
 // Hand-edited files: a CR inside a value, a section in two pieces, a "["
@@ -227,6 +226,7 @@ TEST(SettingsLoad, CutsNeverSplitASurrogatePair) {
 // Only a size calendar.ini does not hold (or holds below 100) is the
 // default, which follows the DPI; a stored size is pixels, kept as it is.
 TEST(SettingsLoad, DefaultSizeOnlyWhereNoneIsStoredAndScaledToTheDpi) {
+  ScopedAppState state;
   struct Case {
     const wchar_t *text;
     bool width, height;
@@ -251,6 +251,4 @@ TEST(SettingsLoad, DefaultSizeOnlyWhereNoneIsStoredAndScaledToTheDpi) {
     EXPECT_EQ(settings.WinW, 300);
     EXPECT_EQ(settings.WinH, 320);
   }
-  g_app.settings = StartupSettings();
-  g_app.defaultSize = {true, true};
 }

@@ -77,10 +77,8 @@ TEST(HolidayLines, NamesAndSections) {
 }
 
 TEST(HolidayFile, LoadReplacesTheProcessWideMap) {
+  ScopedAppState state;
   TempDir dir;
-  wchar_t savedPath[MAX_PATH];
-  wcscpy(savedPath, g_app.iniPath);
-  HolidayMap saved = g_app.holidays;
   UseIniPath(dir.File(L"calendar.ini"));
 
   WriteFileBytes(dir.File(L"calendar.ini"),
@@ -96,7 +94,4 @@ TEST(HolidayFile, LoadReplacesTheProcessWideMap) {
   DeleteFileW(dir.File(L"calendar.ini").c_str());
   LoadHolidays();
   EXPECT_TRUE(g_app.holidays.empty());
-
-  g_app.holidays = saved;
-  wcscpy(g_app.iniPath, savedPath);
 }

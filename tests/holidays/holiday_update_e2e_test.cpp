@@ -15,7 +15,6 @@
 
 namespace {
 
-const char kBom[] = "\xEF\xBB\xBF";
 const COLORREF kRed = RGB(255, 0, 0);
 
 SYSTEMTIME Today() {
@@ -26,7 +25,7 @@ SYSTEMTIME Today() {
 
 // The lines the update must keep, in the order it must keep them.
 std::string KeptLines(const std::wstring &url) {
-  return std::string(kBom) +
+  return kBom +
          "[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=0\r\nPosY=0\r\n\r\n"
          "[Color]\r\nBg=16777215\r\nToday=65280\r\nWeekday=0\r\nSaturday=0\r\nSunday=0\r\n"
          "Holiday=255\r\nSchedule=16711680\r\n"

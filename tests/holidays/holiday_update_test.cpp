@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "config/ini_file.h"
 #include "holidays/holiday_store.h"
 #include "resources/resource.h"
 #include "tests/holidays/holiday_fixture.h"
@@ -11,8 +12,6 @@
 #include "tests/support/test_support.h"
 
 namespace {
-
-const char kBom[] = "\xEF\xBB\xBF";
 
 int CurrentYear() {
   SYSTEMTIME now;
@@ -30,14 +29,14 @@ std::wstring CsvDate(int yearsFromNow, const wchar_t *monthDay) {
 
 // A calendar.ini of its own, pointed at by IniPath for the test's length.
 struct IniFixture {
+  ScopedAppState state;
   TempDir dir;
   std::wstring path = dir.File(L"calendar.ini");
   IniFixture() { UseIniPath(path); }
-  ~IniFixture() { UseIniPath(L""); }
 };
 
-const std::string kOtherSections = std::string(kBom) + "[Window]\r\nWinW=300\r\n\r\n"
-                                                       "[Option]\r\nStartMonday=1\r\n";
+const std::string kOtherSections = kBom + "[Window]\r\nWinW=300\r\n\r\n"
+                                          "[Option]\r\nStartMonday=1\r\n";
 
 } // namespace
 
@@ -54,9 +53,8 @@ TEST(BuildHolidaySection, KeepsTheCurrentYearOnwardInCsvOrder) {
 
 TEST(WriteHolidaySection, PutsOneSectionAtTheEndAndKeepsEveryOtherLine) {
   IniFixture ini;
-  ASSERT_TRUE(WriteFileBytes(ini.path, std::string(kBom) +
-                                           "[Window]\nWinW=300\n\n[Holidays]\n2000-01-01=old\n\n"
-                                           "[Option]\nStartMonday=1\n[Holidays]\nx=y\n"));
+  ASSERT_TRUE(WriteFileBytes(ini.path, kBom + "[Window]\nWinW=300\n\n[Holidays]\n2000-01-01=old\n\n"
+                                              "[Option]\nStartMonday=1\n[Holidays]\nx=y\n"));
   const HolidayRows rows = {{Date(-1, L"01-01"), L"昨年"},
                             {Date(0, L"05-05"), L"こどもの日"},
                             {Date(0, L"05-05"), L"later name"},
@@ -86,6 +84,7 @@ TEST(WriteHolidaySection, LeavesAReadOnlyOrLockedFileAsItWas) {
   const HolidayRows rows = {{Date(0, L"01-01"), L"元日"}};
   ASSERT_TRUE(WriteFileBytes(ini.path, kOtherSections));
 
+  SetHeldFileWait(200); // the program's two seconds for a held file, shortened
   ASSERT_TRUE(SetFileAttributesW(ini.path.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_FALSE(WriteHolidaySection(rows));
   EXPECT_EQ(ReadFileBytes(ini.path), kOtherSections);
@@ -96,6 +95,7 @@ TEST(WriteHolidaySection, LeavesAReadOnlyOrLockedFileAsItWas) {
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(WriteHolidaySection(rows));
   CloseHandle(lock);
+  SetHeldFileWait(2000);
   EXPECT_EQ(ReadFileBytes(ini.path), kOtherSections);
 }
 
@@ -132,6 +132,7 @@ struct DialogCase {
 } // namespace
 
 TEST(UpdateHolidaysFromDialog, AsksThenWritesReloadsAndRepaints) {
+  ScopedAppState state;
   PrepareDialogTests();
   HttpServer server;
   ASSERT_TRUE(server.Running());
@@ -181,10 +182,12 @@ TEST(UpdateHolidaysFromDialog, AsksThenWritesReloadsAndRepaints) {
   };
   for (const DialogCase &c : cases) {
     SCOPED_TRACE(c.name);
-    IniFixture ini;
-    ASSERT_TRUE(WriteFileBytes(ini.path, kOtherSections));
+    TempDir dir;
+    const std::wstring ini = dir.File(L"calendar.ini");
+    UseIniPath(ini);
+    ASSERT_TRUE(WriteFileBytes(ini, kOtherSections));
     if (c.readOnly)
-      SetFileAttributesW(ini.path.c_str(), FILE_ATTRIBUTE_READONLY);
+      SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
     LoadHolidays();
     SetWindowTextW(urlField, c.path.empty() ? L"" : server.Url(c.path).c_str());
     UpdateWindow(mainWindow);
@@ -219,19 +222,17 @@ TEST(UpdateHolidaysFromDialog, AsksThenWritesReloadsAndRepaints) {
       EXPECT_TRUE(hasCancel);
     }
     if (c.updated) {
-      EXPECT_EQ(ReadFileBytes(ini.path),
+      EXPECT_EQ(ReadFileBytes(ini),
                 kOtherSections + Utf8(L"[Holidays]\r\n" + Date(0, L"05-05") + L"=こどもの日\r\n"));
       ASSERT_NE(FindHoliday(CurrentYear(), 5, 5), nullptr);
       EXPECT_EQ(*FindHoliday(CurrentYear(), 5, 5), L"こどもの日");
       EXPECT_GT(g_paints, 0);
     } else {
-      EXPECT_EQ(ReadFileBytes(ini.path), kOtherSections);
+      EXPECT_EQ(ReadFileBytes(ini), kOtherSections);
       EXPECT_EQ(FindHoliday(CurrentYear(), 5, 5), nullptr);
       EXPECT_EQ(g_paints, 0);
     }
   }
-  g_app.mainWindow = nullptr;
   DestroyWindow(owner);
   DestroyWindow(mainWindow);
-  LoadHolidays();
 }

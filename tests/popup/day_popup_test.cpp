@@ -156,6 +156,7 @@ protected:
     DestroyWindow(owner); // takes the owned popup with it
     EXPECT_EQ(g_app.popup, nullptr);
   }
+  ScopedAppState state;
   HWND owner = nullptr;
 };
 

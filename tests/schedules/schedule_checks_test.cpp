@@ -11,6 +11,7 @@
 #include "schedules/schedule_dialogs.h"
 #include "schedules/schedule_store.h"
 #include "tests/support/dialog_driver.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -170,6 +171,7 @@ void CheckEditTemplate(HWND dialog) {
 class ScheduleEditDialog : public testing::Test {
 protected:
   void SetUp() override { PrepareDialogTests(); }
+  ScopedAppState state;
 };
 
 } // namespace

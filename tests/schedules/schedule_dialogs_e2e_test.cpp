@@ -15,39 +15,14 @@
 #include "resources/resource.h"
 #include "schedules/schedule_store.h"
 #include "tests/holidays/holiday_fixture.h"
+#include "tests/support/dialog_driver.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 #include "tests/support/window_picture.h"
 
 namespace {
 
-const std::string kBom = "\xEF\xBB\xBF";
 const std::string kWindow = "[Window]\r\nPosX=60\r\nPosY=40\r\n";
-
-bool WaitUntilGone(HWND window) {
-  return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); });
-}
-
-// A control's text, asked of the other process (GetWindowText would not ask).
-std::wstring Text(HWND control) {
-  wchar_t text[512] = {};
-  SendTo(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-// Replaces a field's content key by key, as typing over a selection does.
-void Type(HWND dialog, int id, const std::wstring &text) {
-  HWND field = GetDlgItem(dialog, id);
-  SendTo(field, EM_SETSEL, 0, -1);
-  SendTo(field, WM_CHAR, VK_BACK, 1);
-  for (wchar_t key : text)
-    SendTo(field, WM_CHAR, key == L'\n' ? L'\r' : key, 1);
-}
-
-// Posted: a button that opens a modal window would hold a sent message up.
-void Click(HWND dialog, int id) {
-  PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
 
 // Memory in the program for list view messages that carry pointers.
 class RemoteMemory {
@@ -150,11 +125,11 @@ TEST(ScheduleMode, AddRefuseDeleteAndCloseSaveTheSchedules) {
   HWND box = app.WaitForDialog(L"入力エラー");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(GetWindow(box, GW_OWNER), edit);
-  EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)), L"月は1～12の範囲で入力してください。");
+  EXPECT_EQ(MessageBoxText(box), L"月は1～12の範囲で入力してください。");
   Click(box, IDOK);
   ASSERT_TRUE(WaitUntilGone(box));
   EXPECT_TRUE(IsWindowVisible(edit));
-  EXPECT_EQ(Text(GetDlgItem(edit, IDC_EDIT_MONTH)), L"13"); // what was typed stays
+  EXPECT_EQ(ControlText(edit, IDC_EDIT_MONTH), L"13"); // what was typed stays
 
   Type(edit, IDC_EDIT_MONTH, L"12");
   Click(edit, IDOK);
@@ -387,7 +362,7 @@ TEST(SchedulesShared, FileHeldByAnotherProgram) {
   EnterSchedule(app, list, IDC_SCHEDULE_ADD, L"6", L"long");
   HWND box = app.WaitForDialog(L"エラー");
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(Text(GetDlgItem(box, 0xFFFF)), L"INIファイルの保存に失敗しました。");
+  EXPECT_EQ(MessageBoxText(box), L"INIファイルの保存に失敗しました。");
   Click(box, IDOK);
   ASSERT_TRUE(WaitUntilGone(box));
   EXPECT_NE(RowOf(app, list, L"long"), -1) << "the change stays in the list";

@@ -20,7 +20,6 @@
 
 namespace {
 
-const std::string kBom = "\xEF\xBB\xBF";
 // Another section, which every save must keep.
 const std::string kOther = "[Other]\r\nkey=value\r\n";
 
@@ -44,11 +43,6 @@ int SelectedCount(HWND dialog) {
 void Select(HWND dialog, std::initializer_list<int> rows) {
   for (int row : rows)
     ListView_SetItemState(GetDlgItem(dialog, IDC_SCHEDULE_VIEW), row, LVIS_SELECTED, LVIS_SELECTED);
-}
-
-void Press(HWND dialog, int id) {
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 // An edit dialog step that enters a date-time and a text and confirms.
@@ -81,7 +75,6 @@ class ScheduleListDialog : public testing::Test {
 protected:
   void SetUp() override {
     PrepareDialogTests();
-    saved_ = g_app.settings;
     UseIniPath(ini_);
     g_app.settings.PosX = 100;
     g_app.settings.PosY = 200;
@@ -102,9 +95,6 @@ protected:
       DestroyWindow(dialog_);
     if (g_app.mainWindow)
       DestroyWindow(g_app.mainWindow);
-    g_app.mainWindow = nullptr;
-    g_app.schedules.clear();
-    g_app.settings = saved_;
   }
   // Left hidden: under Wine without a window manager every hidden top-level
   // window costs a two-second wait, and the list works the same unseen.
@@ -122,9 +112,9 @@ protected:
   }
   std::string File() const { return ReadFileBytes(ini_); }
 
+  ScopedAppState state_;
   TempDir dir_;
   std::wstring ini_ = dir_.File(L"calendar.ini");
-  AppSettings saved_ = {};
   std::string initial_;
   HWND dialog_ = nullptr;
   std::unique_ptr<DialogDriver> driver_;

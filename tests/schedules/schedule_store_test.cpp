@@ -15,30 +15,16 @@
 namespace {
 
 std::string Bom(const std::string &text) {
-  return "\xEF\xBB\xBF" + text;
+  return kBom + text;
 }
 
 // Keeps the process-wide state of one test away from the next.
 class ScheduleFile : public ::testing::Test {
 protected:
-  void SetUp() override {
-    savedSchedules_ = g_app.schedules;
-    savedSettings_ = g_app.settings;
-    wcscpy(savedPath_, g_app.iniPath);
-    UseIniPath(path_);
-  }
-  void TearDown() override {
-    g_app.schedules = savedSchedules_;
-    g_app.settings = savedSettings_;
-    wcscpy(g_app.iniPath, savedPath_);
-  }
+  void SetUp() override { UseIniPath(path_); }
+  ScopedAppState state_;
   TempDir dir_;
   std::wstring path_ = dir_.File(L"calendar.ini");
-
-private:
-  ScheduleList savedSchedules_;
-  AppSettings savedSettings_ = {};
-  wchar_t savedPath_[MAX_PATH] = {};
 };
 
 } // namespace
@@ -90,11 +76,10 @@ TEST(ScheduleOrder, StrictWeakOrderThatIsChronologicalForValidDates) {
       }
     }
   }
-  ScheduleList saved = g_app.schedules;
+  ScopedAppState state;
   g_app.schedules.assign(std::begin(values), std::end(values));
   SortSchedules();
   EXPECT_TRUE(std::is_sorted(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier));
-  g_app.schedules = saved;
 }
 
 TEST(ScheduleLines, ParseWellFormedMalformedAndOddLines) {

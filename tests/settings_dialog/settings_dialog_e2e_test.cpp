@@ -9,6 +9,7 @@
 #include "calendar/month_grid.h"
 #include "config/settings.h"
 #include "resources/resource.h"
+#include "tests/support/dialog_driver.h"
 #include "tests/support/test_support.h"
 #include "tests/support/window_picture.h"
 
@@ -16,14 +17,6 @@ namespace {
 
 const char kIni[] = "\xEF\xBB\xBF[Window]\r\nWinW=300\r\nWinH=320\r\nMargin=10\r\nPosX=40\r\n"
                     "PosY=50\r\n[Option]\r\nShowOutMonth=1\r\n";
-
-void Type(HWND dialog, int id, const wchar_t *text) {
-  SendTo(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-}
-
-void Click(HWND dialog, int id) {
-  SendTo(GetDlgItem(dialog, id), BM_CLICK);
-}
 
 RECT WindowRect(HWND window) {
   RECT rect = {};
@@ -58,8 +51,8 @@ TEST(SettingsDialogE2e, AppliesPicksAColourResetsAndCancelsInTheRunningCalendar)
   EXPECT_EQ(origin.y, calendarOrigin.y);
 
   // Apply: the width, the margin and one check box, as a user would change them.
-  Type(dialog, IDC_WIDTH, L"360");
-  Type(dialog, IDC_MARGIN, L"4");
+  SetText(dialog, IDC_WIDTH, L"360");
+  SetText(dialog, IDC_MARGIN, L"4");
   Click(dialog, IDC_SHOW_OUT_MONTH);
   Click(dialog, IDC_APPLY);
   ASSERT_TRUE(WaitUntil([&] { return fileHas("WinW=360"); }));
@@ -82,9 +75,9 @@ TEST(SettingsDialogE2e, AppliesPicksAColourResetsAndCancelsInTheRunningCalendar)
   PostMessageW(dialog, WM_COMMAND, IDC_COLOR_BG, 0);
   HWND picker = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (picker = FindOwnedDialog(dialog)) != nullptr; }));
-  Type(picker, COLOR_RED, L"10");
-  Type(picker, COLOR_GREEN, L"20");
-  Type(picker, COLOR_BLUE, L"30");
+  SetText(picker, COLOR_RED, L"10");
+  SetText(picker, COLOR_GREEN, L"20");
+  SetText(picker, COLOR_BLUE, L"30");
   PostMessageW(picker, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitUntil([&] { return fileHas("Bg=1971210"); })); // RGB(10, 20, 30)
 

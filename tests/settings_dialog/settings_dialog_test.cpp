@@ -19,7 +19,7 @@ class SettingsDialogTest : public ::testing::Test {
 protected:
   void SetUp() override {
     UseIniPath(ini_);
-    g_app.instance = GetModuleHandleW(nullptr);
+    PrepareDialogTests();
     g_app.settings = DefaultSettings();
     g_app.settings.WinW = 280;
     g_app.settings.WinH = 330;
@@ -31,7 +31,6 @@ protected:
     if (dialog_)
       DestroyWindow(dialog_);
     DestroyWindow(owner_);
-    g_app.mainWindow = nullptr;
   }
 
   HWND Open() {
@@ -39,16 +38,6 @@ protected:
                                  SettingsDialogProc, 0);
     ShowWindow(dialog_, SW_SHOW); // as the modal loop would
     return dialog_;
-  }
-  void Press(int id) {
-    SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
-  }
-  void Type(int id, const wchar_t *text) { SetDlgItemTextW(dialog_, id, text); }
-  std::wstring Text(int id) const {
-    wchar_t text[600] = {};
-    GetDlgItemTextW(dialog_, id, text, 600);
-    return text;
   }
   bool Checked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
   RECT OwnerRect() const {
@@ -72,6 +61,7 @@ protected:
     return FileText().find(std::string(line) + "\r\n") != std::string::npos;
   }
 
+  ScopedAppState state_;
   TempDir dir_;
   std::wstring ini_ = dir_.File(L"calendar.ini");
   HWND owner_ = nullptr;
@@ -219,17 +209,17 @@ TEST_F(SettingsDialogTest, OpensOnTheSettingsWithOneEntryPerFaceAndItsOwnFont) {
   CopyToField(g_app.settings.Face, 32, L"hooge 05_55");
   CopyToField(g_app.settings.HolidayUrl, 512, L"http://127.0.0.1:1/h.csv");
   ASSERT_TRUE(Open());
-  EXPECT_EQ(Text(IDC_WIDTH), L"280");
-  EXPECT_EQ(Text(IDC_HEIGHT), L"330");
-  EXPECT_EQ(Text(IDC_MARGIN), L"4294967291"); // shown unsigned
-  EXPECT_EQ(Text(IDC_TITLE_PX), L"18");
-  EXPECT_EQ(Text(IDC_WEEK_PX), L"12");
-  EXPECT_EQ(Text(IDC_DATE_PX), L"18");
+  EXPECT_EQ(ControlText(dialog_, IDC_WIDTH), L"280");
+  EXPECT_EQ(ControlText(dialog_, IDC_HEIGHT), L"330");
+  EXPECT_EQ(ControlText(dialog_, IDC_MARGIN), L"4294967291"); // shown unsigned
+  EXPECT_EQ(ControlText(dialog_, IDC_TITLE_PX), L"18");
+  EXPECT_EQ(ControlText(dialog_, IDC_WEEK_PX), L"12");
+  EXPECT_EQ(ControlText(dialog_, IDC_DATE_PX), L"18");
   EXPECT_TRUE(Checked(IDC_START_MONDAY));
   EXPECT_FALSE(Checked(IDC_SHOW_OUT_MONTH));
   EXPECT_TRUE(Checked(IDC_AUTO_DELETE));
-  EXPECT_EQ(Text(IDC_HOLIDAY_URL), L"http://127.0.0.1:1/h.csv");
-  EXPECT_EQ(Text(IDC_FACE), L"Hooge 05_55"); // chosen whatever the letter case
+  EXPECT_EQ(ControlText(dialog_, IDC_HOLIDAY_URL), L"http://127.0.0.1:1/h.csv");
+  EXPECT_EQ(ControlText(dialog_, IDC_FACE), L"Hooge 05_55"); // chosen whatever the letter case
 
   std::vector<std::wstring> faces = Faces();
   std::set<std::wstring> folded;
@@ -261,9 +251,9 @@ TEST_F(SettingsDialogTest, OpensOnTheSettingsWithOneEntryPerFaceAndItsOwnFont) {
   ReleaseDC(idLessLabel, dc);
 
   // The defaults initialise the dialog again; the list gains nothing.
-  Press(IDC_DEFAULTS);
+  Press(dialog_, IDC_DEFAULTS);
   EXPECT_EQ(Faces(), faces);
-  EXPECT_EQ(Text(IDC_MARGIN), L"10");
+  EXPECT_EQ(ControlText(dialog_, IDC_MARGIN), L"10");
   EXPECT_FALSE(Checked(IDC_START_MONDAY));
   EXPECT_TRUE(Checked(IDC_SHOW_OUT_MONTH));
   EXPECT_FALSE(Checked(IDC_AUTO_DELETE));
@@ -279,13 +269,13 @@ TEST_F(SettingsDialogTest, FaceIsDefaultedWhenEmptyAndStoredEmptyWhenNotListed) 
   g_app.settings.Face[0] = L'\0';
   ASSERT_TRUE(Open());
   EXPECT_STREQ(g_app.settings.Face, L"Hooge 05_55");
-  EXPECT_EQ(Text(IDC_FACE), L"Hooge 05_55");
+  EXPECT_EQ(ControlText(dialog_, IDC_FACE), L"Hooge 05_55");
   DestroyWindow(dialog_);
 
   CopyToField(g_app.settings.Face, 32, L"No Such Face 123");
   ASSERT_TRUE(Open());
   EXPECT_EQ(SendDlgItemMessageW(dialog_, IDC_FACE, CB_GETCURSEL, 0, 0), CB_ERR);
-  Press(IDC_APPLY);
+  Press(dialog_, IDC_APPLY);
   EXPECT_STREQ(g_app.settings.Face, L"");
   EXPECT_TRUE(FileHas("Face="));
 }
@@ -293,15 +283,15 @@ TEST_F(SettingsDialogTest, FaceIsDefaultedWhenEmptyAndStoredEmptyWhenNotListed) 
 TEST_F(SettingsDialogTest, ApplyStoresTheFieldsAndResizesOnlyWhenTheSizeChanged) {
   ASSERT_TRUE(Open());
   RECT before = OwnerRect();
-  Type(IDC_WIDTH, L"400");
-  Type(IDC_HEIGHT, L""); // empty: unchanged
-  Type(IDC_MARGIN, L"0");
-  Type(IDC_TITLE_PX, L"4294967295"); // negative as a signed number: the bound
-  Type(IDC_DATE_PX, L"3");
-  Type(IDC_HOLIDAY_URL, L""); // cleared: the address stays
+  SetText(dialog_, IDC_WIDTH, L"400");
+  SetText(dialog_, IDC_HEIGHT, L""); // empty: unchanged
+  SetText(dialog_, IDC_MARGIN, L"0");
+  SetText(dialog_, IDC_TITLE_PX, L"4294967295"); // negative as a signed number: the bound
+  SetText(dialog_, IDC_DATE_PX, L"3");
+  SetText(dialog_, IDC_HOLIDAY_URL, L""); // cleared: the address stays
   CheckDlgButton(dialog_, IDC_START_MONDAY, BST_CHECKED);
   CheckDlgButton(dialog_, IDC_SHOW_OUT_MONTH, BST_UNCHECKED);
-  Press(IDC_APPLY);
+  Press(dialog_, IDC_APPLY);
 
   EXPECT_TRUE(IsWindowVisible(dialog_)) << "apply keeps the dialog open";
   const AppSettings &settings = g_app.settings;
@@ -326,31 +316,31 @@ TEST_F(SettingsDialogTest, ApplyStoresTheFieldsAndResizesOnlyWhenTheSizeChanged)
   // A size the window was given elsewhere survives an apply that leaves
   // width and height alone.
   SetWindowPos(owner_, nullptr, 0, 0, 350, 350, SWP_NOMOVE | SWP_NOZORDER);
-  Type(IDC_MARGIN, L"12");
-  Press(IDC_APPLY);
+  SetText(dialog_, IDC_MARGIN, L"12");
+  Press(dialog_, IDC_APPLY);
   EXPECT_TRUE(FileHas("Margin=12"));
   after = OwnerRect();
   EXPECT_EQ(after.right - after.left, 350);
 
-  Type(IDC_WIDTH, L"9999999999"); // no number a field can hold: unchanged
-  Type(IDC_HEIGHT, L"2147483648");
-  Press(IDC_APPLY);
+  SetText(dialog_, IDC_WIDTH, L"9999999999"); // no number a field can hold: unchanged
+  SetText(dialog_, IDC_HEIGHT, L"2147483648");
+  Press(dialog_, IDC_APPLY);
   EXPECT_EQ(settings.WinW, 400);
   EXPECT_EQ(settings.WinH, 60);
 }
 
 TEST_F(SettingsDialogTest, OkAppliesAndCancelUndoesNothingAlreadySaved) {
   ASSERT_TRUE(Open());
-  Type(IDC_WIDTH, L"390");
-  Press(IDCANCEL);
+  SetText(dialog_, IDC_WIDTH, L"390");
+  Press(dialog_, IDCANCEL);
   EXPECT_FALSE(IsWindowVisible(dialog_));
   EXPECT_EQ(g_app.settings.WinW, 280);
   EXPECT_FALSE(FileExists(ini_)) << "cancel saved";
   DestroyWindow(dialog_);
 
   ASSERT_TRUE(Open());
-  Type(IDC_WIDTH, L"390");
-  Press(IDOK);
+  SetText(dialog_, IDC_WIDTH, L"390");
+  Press(dialog_, IDOK);
   EXPECT_FALSE(IsWindowVisible(dialog_));
   EXPECT_EQ(g_app.settings.WinW, 390);
   EXPECT_TRUE(FileHas("WinW=390"));
@@ -363,8 +353,8 @@ TEST_F(SettingsDialogTest, DefaultsAreSavedAndSizedWithoutMovingTheWindow) {
   CopyToField(g_app.settings.Face, 32, L"Org_v01");
   ASSERT_TRUE(Open());
   RECT before = OwnerRect();
-  Type(IDC_HOLIDAY_URL, L"http://127.0.0.1:1/typed-but-not-applied.csv");
-  Press(IDC_DEFAULTS);
+  SetText(dialog_, IDC_HOLIDAY_URL, L"http://127.0.0.1:1/typed-but-not-applied.csv");
+  Press(dialog_, IDC_DEFAULTS);
 
   for (const char *line : {"Today=1740031", "PosX=0", "PosY=0", "WinW=300", "WinH=320",
                            "Face=Hooge 05_55", "Margin=10"})
@@ -375,12 +365,12 @@ TEST_F(SettingsDialogTest, DefaultsAreSavedAndSizedWithoutMovingTheWindow) {
   EXPECT_EQ(after.top, before.top);
   EXPECT_EQ(after.right - after.left, 300);
   EXPECT_EQ(after.bottom - after.top, 320);
-  EXPECT_EQ(Text(IDC_WIDTH), L"300");
-  EXPECT_EQ(Text(IDC_FACE), L"Hooge 05_55");
-  EXPECT_EQ(Text(IDC_HOLIDAY_URL), std::wstring(kDefaultHolidayUrl));
+  EXPECT_EQ(ControlText(dialog_, IDC_WIDTH), L"300");
+  EXPECT_EQ(ControlText(dialog_, IDC_FACE), L"Hooge 05_55");
+  EXPECT_EQ(ControlText(dialog_, IDC_HOLIDAY_URL), std::wstring(kDefaultHolidayUrl));
 
   std::string saved = FileText();
-  Press(IDCANCEL);
+  Press(dialog_, IDCANCEL);
   EXPECT_EQ(g_app.settings.Today, RGB(255, 140, 26));
   EXPECT_EQ(FileText(), saved);
 }
@@ -402,13 +392,13 @@ TEST_F(SettingsDialogTest, StaysOnScreenWithTheCalendarInACorner) {
   toCorner();
   ASSERT_TRUE(Open());
   EXPECT_TRUE(inside(dialog_));
-  Type(IDC_WIDTH, L"500");
-  Type(IDC_HEIGHT, L"400");
-  Press(IDC_APPLY);
+  SetText(dialog_, IDC_WIDTH, L"500");
+  SetText(dialog_, IDC_HEIGHT, L"400");
+  Press(dialog_, IDC_APPLY);
   EXPECT_TRUE(inside(owner_));
   EXPECT_EQ(OwnerRect().right, work.right);
   toCorner();
-  Press(IDC_DEFAULTS); // 300 x 320: wider than the window in the corner
+  Press(dialog_, IDC_DEFAULTS); // 300 x 320: wider than the window in the corner
   EXPECT_TRUE(inside(owner_));
   EXPECT_EQ(OwnerRect().right - OwnerRect().left, 300);
 }
@@ -424,12 +414,12 @@ TEST_F(SettingsDialogTest, UpdateDownloadsFromTheAddressAsTypedWithoutStoringIt)
   server.Serve("/typed.csv", csv);
 
   ASSERT_TRUE(Open());
-  Type(IDC_HOLIDAY_URL, server.Url("/typed.csv").c_str());
+  SetText(dialog_, IDC_HOLIDAY_URL, server.Url("/typed.csv").c_str());
   DialogDriver driver({{L"確認", [](HWND box) { PostButton(box, IDOK); }},
                        {L"情報", [](HWND box) { PostButton(box, IDOK); }}});
   driver.Ignore(dialog_);
   driver.IgnoreCaption(L"祝日データの取得");
-  driver.Run([&] { Press(IDC_HOLIDAY_UPDATE); });
+  driver.Run([&] { Press(dialog_, IDC_HOLIDAY_UPDATE); });
 
   EXPECT_EQ(driver.StepsDone(), 2u);
   EXPECT_EQ(driver.Unexpected(), 0);
@@ -437,7 +427,6 @@ TEST_F(SettingsDialogTest, UpdateDownloadsFromTheAddressAsTypedWithoutStoringIt)
   EXPECT_NE(FileText().find(Utf8(L"[Holidays]\r\n2099-05-05=こどもの日\r\n")), std::string::npos);
   EXPECT_EQ(FileText().find("HolidayUrl"), std::string::npos) << "the address was saved";
   EXPECT_STREQ(g_app.settings.HolidayUrl, kDefaultHolidayUrl);
-  g_app.holidays.clear();
 }
 
 } // namespace

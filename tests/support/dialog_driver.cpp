@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -70,16 +71,42 @@ void PostButton(HWND dialog, int id) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+void Press(HWND dialog, int id) {
+  SendTo(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+         reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Click(HWND dialog, int id) {
+  PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void Type(HWND dialog, int id, const std::wstring &text) {
+  HWND field = GetDlgItem(dialog, id);
+  SendTo(field, EM_SETSEL, 0, -1);
+  SendTo(field, WM_CHAR, VK_BACK, 1);
+  for (wchar_t key : text)
+    SendTo(field, WM_CHAR, key == L'\n' ? L'\r' : key, 1);
+}
+
+void SetText(HWND dialog, int id, const std::wstring &text) {
+  SendTo(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Asked by message: GetWindowText does not ask another process's control.
 std::wstring ControlText(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(control, &text[0], static_cast<int>(text.size()))));
+  std::wstring text(static_cast<size_t>(SendTo(control, WM_GETTEXTLENGTH)) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      SendTo(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
   return text;
 }
 
 std::wstring MessageBoxText(HWND box) {
   return ControlText(box, 0xFFFF);
+}
+
+bool WaitUntilGone(HWND window) {
+  return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
 void PrepareDialogTests() {

@@ -49,8 +49,20 @@ private:
 // dialog templates, and loads the common controls.
 void PrepareDialogTests();
 
-// Posts a button's command to its dialog, as a click would.
+// Driving controls by message, of this process or of the running program.
+// Posts a button's command to its dialog, as a click would: a button that
+// opens or closes a modal window must be posted, not sent.
 void PostButton(HWND dialog, int id);
+// Sends a button's command and returns once the dialog has handled it.
+void Press(HWND dialog, int id);
+// Posts a click to the button itself (a check box toggles, then commands).
+void Click(HWND dialog, int id);
+// Replaces a field's content key by key, as typing over a selection does.
+void Type(HWND dialog, int id, const std::wstring &text);
+// Replaces a field's content at once, as a paste does.
+void SetText(HWND dialog, int id, const std::wstring &text);
 // Text of a control, and of a standard message box's message.
 std::wstring ControlText(HWND dialog, int id);
 std::wstring MessageBoxText(HWND box);
+// Waits until the window is destroyed or hidden; false on time-out.
+bool WaitUntilGone(HWND window);

@@ -5,9 +5,14 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/app_state.h"
 #include "schedules/schedule_store.h"
+
+// The UTF-8 byte-order mark calendar.ini starts with.
+inline const std::string kBom = "\xEF\xBB\xBF";
 
 // A fresh folder under %TEMP%, removed with everything in it at the end.
 class TempDir {
@@ -40,6 +45,20 @@ bool SameSchedule(const ScheduleEntry &a, const ScheduleEntry &b);
 bool SameSchedules(const ScheduleList &a, const ScheduleList &b);
 // The texts of a list, in its order or sorted.
 std::vector<std::wstring> TextsOf(const ScheduleList &list, bool sorted = false);
+
+// While it lives, g_app is a fresh record; the one before comes back at
+// the end, so no test leaves state behind for the next. Moved, not copied:
+// the record owns fonts.
+class ScopedAppState {
+public:
+  ScopedAppState() : saved_(std::move(g_app)) { g_app = AppState{}; }
+  ~ScopedAppState() { g_app = std::move(saved_); }
+  ScopedAppState(const ScopedAppState &) = delete;
+  ScopedAppState &operator=(const ScopedAppState &) = delete;
+
+private:
+  AppState saved_;
+};
 
 // Points the process-wide IniPath at a file, for unit tests of the stores.
 void UseIniPath(const std::wstring &path);
