@@ -93,8 +93,8 @@ void LoadCalendarIni() {
 
 // The last chance for changes whose save failed: the user hears of it when
 // schedules are lost with this process (settings saves fail silently). A
-// save with nothing unsaved in it does not wait. With the settings (the calendar closed by its
-// caption), both go into one rewrite of the file.
+// save with nothing unsaved in it does not wait. With the settings (the
+// calendar closed by its caption), both go into one rewrite of the file.
 static void SaveAtExit(bool withSettings) {
   const bool pending = SchedulesPending() || (withSettings && g_app.settingsUnsaved);
   const IniWait wait = pending ? IniWait::Patient : IniWait::Once;

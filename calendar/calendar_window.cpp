@@ -31,10 +31,11 @@ constexpr UINT kFirstRetryMs = 1000;
 constexpr UINT kLastRetryMs = 64000;
 // Another program's change of calendar.ini comes as several folder changes
 // (a temporary file, its writes, the rename): the file is read once they
-// have settled, and again a little later when it could not be read.
+// have settled, and again when it could not be read, after pauses that
+// double up to about a minute, then at the next change.
 constexpr UINT_PTR kReloadTimer = 3;
 constexpr UINT kSettleMs = 200;
-constexpr UINT kReloadRetryMs = 500;
+constexpr UINT kLastReloadRetryMs = 64000;
 
 MonthGrid GridOf(HWND window) {
   RECT client;
@@ -96,7 +97,9 @@ void ReloadIni(HWND window) {
     selected = SelectedSchedules(g_app.scheduleList);
   bool changed = false;
   if (!ReloadFromIni(&changed)) {
-    SetTimer(window, kReloadTimer, kReloadRetryMs, nullptr);
+    g_app.reloadRetryMs *= 2;
+    if (g_app.reloadRetryMs <= kLastReloadRetryMs)
+      SetTimer(window, kReloadTimer, g_app.reloadRetryMs, nullptr);
     return;
   }
   if (!changed)
@@ -108,6 +111,7 @@ void ReloadIni(HWND window) {
 
 void OnIniFolderChanged(HWND window) {
   ContinueIniWatch();
+  g_app.reloadRetryMs = kSettleMs;
   SetTimer(window, kReloadTimer, kSettleMs, nullptr);
 }
 
