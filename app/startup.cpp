@@ -147,8 +147,6 @@ int RunWindowMode() {
   // Always the normal state, whatever the launcher asked for.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
-  // After the first frame: start-up pays nothing for it.
-  StartIniWatch(window);
 
   MSG message = {};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

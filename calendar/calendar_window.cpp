@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -36,6 +37,11 @@ constexpr UINT kLastRetryMs = 64000;
 constexpr UINT_PTR kReloadTimer = 3;
 constexpr UINT kSettleMs = 200;
 constexpr UINT kLastReloadRetryMs = 64000;
+// The watch on the file's folder starts this long after the window, with a
+// read that takes in what changed since start-up's: its thread-pool thread
+// would otherwise delay the first frame.
+constexpr UINT_PTR kWatchTimer = 4;
+constexpr UINT kWatchDelayMs = 500;
 
 MonthGrid GridOf(HWND window) {
   RECT client;
@@ -65,6 +71,7 @@ void OnCreate(HWND window) {
   ScaleDefaultWindowSize(window, dpi);
   CreateCalendarFonts(dpi);
   FollowToday(window);
+  SetTimer(window, kWatchTimer, kWatchDelayMs, nullptr);
 }
 
 // The settings are saved after the loop, with the schedules, in one write.
@@ -97,7 +104,7 @@ void ReloadIni(HWND window) {
     selected = SelectedSchedules(g_app.scheduleList);
   bool changed = false;
   if (!ReloadFromIni(&changed)) {
-    g_app.reloadRetryMs *= 2;
+    g_app.reloadRetryMs = std::max(g_app.reloadRetryMs * 2, kSettleMs);
     if (g_app.reloadRetryMs <= kLastReloadRetryMs)
       SetTimer(window, kReloadTimer, g_app.reloadRetryMs, nullptr);
     return;
@@ -111,7 +118,7 @@ void ReloadIni(HWND window) {
 
 void OnIniFolderChanged(HWND window) {
   ContinueIniWatch();
-  g_app.reloadRetryMs = kSettleMs;
+  g_app.reloadRetryMs = 0;
   SetTimer(window, kReloadTimer, kSettleMs, nullptr);
 }
 
@@ -239,6 +246,11 @@ void OnTimer(HWND window, WPARAM id) {
     break;
   case kReloadTimer:
     ReloadIni(window);
+    break;
+  case kWatchTimer:
+    KillTimer(window, kWatchTimer);
+    if (StartIniWatch(window))
+      ReloadIni(window);
     break;
   }
 }
