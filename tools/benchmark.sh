@@ -193,7 +193,7 @@ idle_of() { # $1: pattern of the process, then the command line to start it
   sleep 2
   wine_pid=
   awk -v b="$before" -v a="$after" 'BEGIN { split(b, x, " "); split(a, y, " ");
-    printf "%d %d", y[1] - x[1], y[2] - x[2] }'
+    printf "%d %d\n", y[1] - x[1], y[2] - x[2] }'
 }
 read -r idle_cpu idle_switches < <(idle_of 'dayglass-bench\..*dayglass\.exe' wine "$data/10000/dayglass.exe")
 read -r idle_base_cpu idle_base_switches < <(idle_of 'bench_baseline\.exe' wine "$build/bench_baseline.exe" "$bg")
