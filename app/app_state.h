@@ -40,7 +40,7 @@ struct AppState {
   DownloadLimits downloadLimits;
   HWND scheduleList = nullptr;  // the open schedule list dialog, if any
   bool settingsUnsaved = false; // a save nobody asked for failed; retried later
-  UINT settingsRetryMs = 0;     // the pause before that retry
+  UINT settingsRetryMs = 0;     // the pause before its last try
   UINT reloadRetryMs = 0;       // the pause before the file is read again
   HolidayMap holidays;
   HWND popup = nullptr;

@@ -28,11 +28,9 @@ void EndWait() {
 
 bool StartIniWatch(HWND window) {
   StopIniWatch();
-  std::wstring folder = g_app.iniPath;
-  size_t slash = folder.find_last_of(L'\\');
-  if (slash == std::wstring::npos)
+  const std::wstring folder = IniFolder();
+  if (folder.empty())
     return false;
-  folder.resize(slash + 1);
   // Replacing the file renames over it; writing in place changes its size
   // or its time.
   HANDLE change = FindFirstChangeNotificationW(

@@ -23,20 +23,19 @@ const wchar_t kCalendarClassName[] = L"Dayglass";
 
 namespace {
 
-// A settings save nobody asked for (the end of a move) never waits for a
-// held file: it is tried again a second later, then after pauses that
-// double, up to about a minute; a file that stays unwritable (read-only)
-// then waits for the next save rather than waking the calendar for ever.
-constexpr UINT_PTR kSaveRetryTimer = 2;
-constexpr UINT kFirstRetryMs = 1000;
+// Work nobody waits for that failed (a held file) is tried again after
+// pauses that double up to about a minute, then at its next occasion: a
+// file that stays unwritable never wakes the calendar for ever.
 constexpr UINT kLastRetryMs = 64000;
+// A settings save nobody asked for (the end of a move) never waits for a
+// held file: it is tried again a second later.
+constexpr UINT_PTR kSaveRetryTimer = 2;
+constexpr UINT kFirstSaveRetryMs = 1000;
 // Another program's change of calendar.ini comes as several folder changes
 // (a temporary file, its writes, the rename): the file is read once they
-// have settled, and again when it could not be read, after pauses that
-// double up to about a minute, then at the next change.
+// have settled, and again when it could not be read.
 constexpr UINT_PTR kReloadTimer = 3;
 constexpr UINT kSettleMs = 200;
-constexpr UINT kLastReloadRetryMs = 64000;
 // The watch on the file's folder starts this long after the window, with a
 // read that takes in what changed since start-up's: its thread-pool thread
 // would otherwise delay the first frame.
@@ -87,12 +86,22 @@ void OnMove(HWND window) {
   g_app.settings.PosY = rect.top;
 }
 
-void SaveSettingsInBackground(HWND window, UINT nextRetryMs) {
+// Arms timer for the next try of failed work; pauseMs is the pause before
+// the try that failed (0 for a first try), and becomes the next one.
+void RetryLater(HWND window, UINT_PTR timer, UINT &pauseMs, UINT firstMs) {
+  pauseMs = std::max(pauseMs * 2, firstMs);
+  if (pauseMs <= kLastRetryMs)
+    SetTimer(window, timer, pauseMs, nullptr);
+}
+
+// afresh: a new occasion (a move ended, the screen changed), not a retry.
+void SaveSettingsInBackground(HWND window, bool afresh) {
   KillTimer(window, kSaveRetryTimer);
+  if (afresh)
+    g_app.settingsRetryMs = 0;
   g_app.settingsUnsaved = !SaveSettings(IniWait::Once);
-  g_app.settingsRetryMs = g_app.settingsUnsaved ? nextRetryMs : 0;
-  if (g_app.settingsUnsaved && nextRetryMs <= kLastRetryMs)
-    SetTimer(window, kSaveRetryTimer, nextRetryMs, nullptr);
+  if (g_app.settingsUnsaved)
+    RetryLater(window, kSaveRetryTimer, g_app.settingsRetryMs, kFirstSaveRetryMs);
 }
 
 // What other programs wrote: the calendar, and an open schedule list with
@@ -104,9 +113,7 @@ void ReloadIni(HWND window) {
     selected = SelectedSchedules(g_app.scheduleList);
   bool changed = false;
   if (!ReloadFromIni(&changed)) {
-    g_app.reloadRetryMs = std::max(g_app.reloadRetryMs * 2, kSettleMs);
-    if (g_app.reloadRetryMs <= kLastReloadRetryMs)
-      SetTimer(window, kReloadTimer, g_app.reloadRetryMs, nullptr);
+    RetryLater(window, kReloadTimer, g_app.reloadRetryMs, kSettleMs);
     return;
   }
   if (!changed)
@@ -242,7 +249,7 @@ void OnTimer(HWND window, WPARAM id) {
     FollowToday(window);
     break;
   case kSaveRetryTimer:
-    SaveSettingsInBackground(window, g_app.settingsRetryMs * 2);
+    SaveSettingsInBackground(window, false);
     break;
   case kReloadTimer:
     ReloadIni(window);
@@ -275,7 +282,7 @@ void OnSize(HWND window, WPARAM kind) {
 // the mouse cannot take it; the window then moves, and keeps its new place.
 void OnScreenChange(HWND window) {
   if (KeepCaptionReachable(window))
-    SaveSettingsInBackground(window, kFirstRetryMs);
+    SaveSettingsInBackground(window, true);
 }
 
 void OnSettingChange(HWND window, WPARAM setting) {
@@ -342,7 +349,7 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
     OnMouseWheel(wParam);
     return 0;
   case WM_EXITSIZEMOVE:
-    SaveSettingsInBackground(window, kFirstRetryMs);
+    SaveSettingsInBackground(window, true);
     return 0;
   case kIniFolderChanged:
     OnIniFolderChanged(window);

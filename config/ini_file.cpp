@@ -88,11 +88,6 @@ bool RetryWhileHeld(IniWait wait, const std::function<bool()> &attempt) {
 const wchar_t kTemporaryPrefix[] = L"~cal";
 const wchar_t kTemporarySuffix[] = L".tmp";
 
-std::wstring FolderOf(const std::wstring &path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
 std::wstring TemporaryName(unsigned number) {
   std::wstring name = kTemporaryPrefix;
   for (int shift = 12; shift >= 0; shift -= 4)
@@ -170,7 +165,7 @@ bool WriteIniText(const IniText &text, IniWait wait) {
       bytes.size() > static_cast<unsigned long long>(g_app.iniLimits.largestFile))
     return false;
 
-  const std::wstring folder = FolderOf(path);
+  const std::wstring folder = IniFolder();
   FileOwner file;
   std::wstring temporary;
   unsigned start = GetCurrentProcessId() * 2654435761u + static_cast<unsigned>(GetTickCount64());
@@ -198,6 +193,12 @@ bool WriteIniText(const IniText &text, IniWait wait) {
   // while writing).
   RemoveLeftoverFiles(folder, L"*.tmp", IsTemporaryName);
   return true;
+}
+
+std::wstring IniFolder() {
+  std::wstring path = g_app.iniPath;
+  size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
 std::wstring IniLockName(const std::wstring &fullPath) {

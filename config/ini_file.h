@@ -33,6 +33,9 @@ bool WriteIniText(const IniText &text, IniWait wait = IniWait::Patient);
 // when the write fails.
 bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait = IniWait::Patient);
 
+// The folder of calendar.ini, ending in a backslash; empty without one.
+std::wstring IniFolder();
+
 // The lock's name for a file: the same for every spelling of one path.
 std::wstring IniLockName(const std::wstring &fullPath);
 

@@ -365,16 +365,14 @@ bool RemoveSchedules(const std::vector<size_t> &indices) {
   return SaveChange(std::move(change));
 }
 
-bool RefreshSchedules(bool *read) {
+bool RefreshSchedules() {
   bool changed = false;
-  bool ok = UpdateIniText(
+  UpdateIniText(
       [&](IniText &text) {
         changed = TakeInFileList(text);
         return false;
       },
       IniWait::Once);
-  if (read)
-    *read = ok;
   return changed;
 }
 

@@ -82,9 +82,9 @@ bool RemoveSchedules(const std::vector<size_t> &indices);
 // wrote it, the file's list with this process's unsaved changes applied
 // becomes the list; true when it did. text: the file as read under the lock.
 bool TakeInFileList(const IniText &text);
-// The same, reading the file under the lock without waiting; true when the list in memory changed.
-// read, when given, tells whether the file could be read.
-bool RefreshSchedules(bool *read = nullptr);
+// The same, reading the file under the lock without waiting; true when the
+// list in memory changed.
+bool RefreshSchedules();
 // Whether changes of this process are not yet in the file.
 bool SchedulesPending();
 void SortSchedules();
