@@ -29,19 +29,21 @@ struct AppState {
   // window scales them to the DPI it opens at.
   DefaultSize defaultSize = {true, true};
   AppSettings settings = StartupSettings();
-  // False when calendar.ini existed but could not be read at start-up:
-  // saving the start-up values then would overwrite the stored settings.
-  bool settingsKnown = true;
+  SettingsState settingsState = SettingsState::Saved;
+  AppSettings settingsUntouched = StartupSettings(); // while Unknown: the record before any change
+  UINT settingsRetryMs = 0;                          // the pause before the last retry
   CalendarFonts fonts = {};
   ScheduleList schedules; // constructed before the map, destroyed after it
   ScheduleSync scheduleSync;
   IniWatch iniWatch;
   IniLimits iniLimits;
   DownloadLimits downloadLimits;
-  HWND scheduleList = nullptr;  // the open schedule list dialog, if any
-  bool settingsUnsaved = false; // a save nobody asked for failed; retried later
-  UINT settingsRetryMs = 0;     // the pause before its last try
-  UINT reloadRetryMs = 0;       // the pause before the file is read again
+  HWND scheduleList = nullptr; // the open schedule list dialog, if any
+  UINT reloadRetryMs = 0;      // the pause before the file is read again
+  // This process holds what it read from calendar.ini or wrote into it: a
+  // file found missing or empty later is not "nothing stored".
+  bool iniHadContent = false;
+  bool silent = false; // no message boxes: the holiday switch runs unattended
   HolidayMap holidays;
   HWND popup = nullptr;
   std::wstring popupText;

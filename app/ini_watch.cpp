@@ -61,27 +61,3 @@ void StopIniWatch() {
     FindCloseChangeNotification(watch.change);
   watch = IniWatch();
 }
-
-bool ReloadFromIni(bool *changed) {
-  *changed = false;
-  const bool showing = !g_app.schedules.empty() || !g_app.holidays.empty();
-  HolidayMap holidays;
-  bool halfWritten = false;
-  bool read = UpdateIniText(
-      [&](IniText &text) {
-        halfWritten = text.empty() && showing;
-        if (!halfWritten) {
-          *changed = TakeInFileList(text);
-          ParseHolidays(text, holidays);
-        }
-        return false;
-      },
-      IniWait::Once);
-  if (!read || halfWritten)
-    return false;
-  if (holidays != g_app.holidays) {
-    g_app.holidays.swap(holidays);
-    *changed = true;
-  }
-  return true;
-}

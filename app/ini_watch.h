@@ -13,10 +13,3 @@ constexpr UINT kIniFolderChanged = WM_APP + 1;
 bool StartIniWatch(HWND window);
 void ContinueIniWatch();
 void StopIniWatch();
-
-// Takes in the file's schedules (keeping this process's unsaved changes) and
-// holidays, under the lock, without waiting; the settings stay this
-// process's own. False when the file could not be read at the moment, or
-// read empty while something is shown (a program writing it in place): the
-// calendar then keeps what it has. changed tells whether anything shown did.
-bool ReloadFromIni(bool *changed);

@@ -9,6 +9,7 @@
 #include "app/handle_owner.h"
 #include "app/ini_watch.h"
 #include "app/notices.h"
+#include "calendar/calendar_paint.h"
 #include "calendar/calendar_window.h"
 #include "holidays/holiday_update.h"
 #include "resources/resource.h"
@@ -87,27 +88,48 @@ void LoadCalendarIni() {
   IniText text = ReadIniText(&readable);
   LoadSettingsFrom(text, readable);
   FillEmptyFace(g_app.settings);
+  MarkSettingsUntouched();
   ParseHolidays(text, g_app.holidays);
   LoadSchedulesFrom(text, readable);
 }
 
-// The last chance for changes whose save failed: the user hears of it when
-// schedules are lost with this process (settings saves fail silently). A
-// save with nothing unsaved in it does not wait. With the settings (the
-// calendar closed by its caption), both go into one rewrite of the file.
-static void SaveAtExit(bool withSettings) {
-  const bool pending = SchedulesPending() || (withSettings && g_app.settingsUnsaved);
-  const IniWait wait = pending ? IniWait::Patient : IniWait::Once;
-  bool saved =
-      withSettings && SettingsSavable()
-          ? SaveSchedules(
-                nullptr, [](IniText &text) { PutSettingsInto(text, g_app.settings); }, wait)
-          : SaveSchedules(nullptr, nullptr, wait);
-  if (!saved && SchedulesPending())
+bool ReloadCalendarIni() {
+  bool readable = true;
+  const IniText text = ReadIniTextLocked(&readable, IniWait::Once);
+  const bool showing = !g_app.schedules.empty() || !g_app.holidays.empty();
+  if (!readable || (text.empty() && showing))
+    return false;
+  TakeInStoredSettings(text);
+  TakeInFileList(text);
+  HolidayMap holidays;
+  ParseHolidays(text, holidays);
+  if (holidays != g_app.holidays) {
+    g_app.holidays.swap(holidays);
+    RepaintCalendar();
+  }
+  return true;
+}
+
+void RestoreCalendarIni(IniText &text) {
+  if (SettingsKnown())
+    PutSettingsInto(text, g_app.settings);
+  if (!g_app.holidays.empty())
+    ReplaceIniSection(text, L"Holidays", BuildHolidayBody(g_app.holidays));
+  RestoreSchedulesInto(text);
+}
+
+void SaveBeforeExit(bool withSettings, bool tellFailure) {
+  // A save with nothing unsaved in it does not wait; one with the user's
+  // changes waits its two seconds.
+  const bool settingsOpen = withSettings && g_app.settingsState != SettingsState::Saved;
+  const IniWait wait = SchedulesPending() || settingsOpen ? IniWait::Patient : IniWait::Once;
+  bool saved = withSettings ? SaveSettings(wait, true) : SaveSchedules(nullptr, wait);
+  if (!saved && SchedulesPending() && tellFailure)
     ShowSaveFailure(nullptr);
 }
 
 int RunHolidayMode() {
+  g_app.silent = true;
   bool updated = UpdateHolidaysFromCommandLine();
   UnregisterPrivateFonts();
   return updated ? 0 : 1;
@@ -115,7 +137,7 @@ int RunHolidayMode() {
 
 int RunScheduleMode() {
   RunScheduleList(nullptr);
-  SaveAtExit(false);
+  SaveBeforeExit(false, true);
   UnregisterPrivateFonts();
   return 0;
 }
@@ -147,6 +169,9 @@ int RunWindowMode() {
   // Always the normal state, whatever the launcher asked for.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
+  // Where the system put the window is nobody's change: settings not yet
+  // read take the stored place when they come.
+  MarkSettingsUntouched();
 
   MSG message = {};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -154,9 +179,10 @@ int RunWindowMode() {
     DispatchMessageW(&message);
   }
   StopIniWatch();
-  // Destroyed: closed by its caption. The exit command leaves the window,
-  // and the settings were saved at the last move and by the dialog.
-  SaveAtExit(!IsWindow(window));
+  // Destroyed: closed by its caption, and the settings go with the
+  // schedules. The exit command leaves the window; its settings were saved
+  // at the last move and by the settings dialog, unless that failed.
+  SaveBeforeExit(!IsWindow(window) || g_app.settingsState != SettingsState::Saved, true);
   UnregisterPrivateFonts();
   return static_cast<int>(message.wParam);
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "config/ini_text.h"
+
 enum class RunMode { Window, UpdateHolidays, Schedule };
 
 // The mode a command line asks for; switches are found as plain substrings.
@@ -21,6 +23,20 @@ void EnsureIniFile(const wchar_t *iniPath);
 // One read of calendar.ini for the settings, the holidays and the
 // schedules, before any window: the first frame shows the file as it is.
 void LoadCalendarIni();
+// What other programs wrote since, under the lock, without waiting: the
+// file's schedules (this process's unsaved changes kept) and holidays, and
+// the settings while they were never seen. False when the file could not be
+// read, or read empty while the calendar shows what it read before (a
+// program writing it in place): what is shown stays, and the caller tries
+// again later.
+bool ReloadCalendarIni();
+// Everything this process holds, put into the empty text of a file found
+// missing, empty or not text: settings (when known), holidays, schedules.
+void RestoreCalendarIni(IniText &text);
+// What the end of the message loop saves, and sign-out: the schedules, with
+// the settings when asked (closed by the caption, or not saved yet) in the
+// same write. tellFailure: the user hears of schedules that could not be saved.
+void SaveBeforeExit(bool withSettings, bool tellFailure);
 
 // Runs each mode; the result is the exit code.
 int RunHolidayMode();

@@ -10,6 +10,7 @@
 #include "app/handle_owner.h"
 #include "app/ini_watch.h"
 #include "app/screen_area.h"
+#include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/day_change.h"
 #include "calendar/month_grid.h"
@@ -23,14 +24,11 @@ const wchar_t kCalendarClassName[] = L"Dayglass";
 
 namespace {
 
-// Work nobody waits for that failed (a held file) is tried again after
-// pauses that double up to about a minute, then at its next occasion: a
-// file that stays unwritable never wakes the calendar for ever.
+// A read of calendar.ini nobody waits for that failed (a held or
+// half-written file) is tried again after pauses that double up to about a
+// minute, then at its next occasion: a file that stays unreadable never
+// wakes the calendar for ever.
 constexpr UINT kLastRetryMs = 64000;
-// A settings save nobody asked for (the end of a move) never waits for a
-// held file: it is tried again a second later.
-constexpr UINT_PTR kSaveRetryTimer = 2;
-constexpr UINT kFirstSaveRetryMs = 1000;
 // Another program's change of calendar.ini comes as several folder changes
 // (a temporary file, its writes, the rename): the file is read once they
 // have settled, and again when it could not be read.
@@ -79,48 +77,54 @@ void OnDestroy() {
   PostQuitMessage(0);
 }
 
+// Minimized, the window stands at -32000: its normal place stays the one saved.
 void OnMove(HWND window) {
+  if (IsIconic(window))
+    return;
   RECT rect;
   GetWindowRect(window, &rect);
   g_app.settings.PosX = rect.left;
   g_app.settings.PosY = rect.top;
 }
 
-// Arms timer for the next try of failed work; pauseMs is the pause before
-// the try that failed (0 for a first try), and becomes the next one.
-void RetryLater(HWND window, UINT_PTR timer, UINT &pauseMs, UINT firstMs) {
-  pauseMs = std::max(pauseMs * 2, firstMs);
-  if (pauseMs <= kLastRetryMs)
-    SetTimer(window, timer, pauseMs, nullptr);
-}
-
-// afresh: a new occasion (a move ended, the screen changed), not a retry.
-void SaveSettingsInBackground(HWND window, bool afresh) {
-  KillTimer(window, kSaveRetryTimer);
-  if (afresh)
-    g_app.settingsRetryMs = 0;
-  g_app.settingsUnsaved = !SaveSettings(IniWait::Once);
-  if (g_app.settingsUnsaved)
-    RetryLater(window, kSaveRetryTimer, g_app.settingsRetryMs, kFirstSaveRetryMs);
-}
-
-// What other programs wrote: the calendar, and an open schedule list with
-// its selection kept, show it; an open edit dialog works on its own copy.
-void ReloadIni(HWND window) {
+// What other programs wrote: the calendar and an open schedule list show
+// it (the list keeps its selection); an open edit dialog works on its own
+// copy. A file that could not be read is read again later; while the
+// settings were never seen, at their own retry's pace.
+void OnReloadTimer(HWND window) {
   KillTimer(window, kReloadTimer);
-  std::vector<ScheduleEntry> selected;
-  if (g_app.scheduleList)
-    selected = SelectedSchedules(g_app.scheduleList);
-  bool changed = false;
-  if (!ReloadFromIni(&changed)) {
-    RetryLater(window, kReloadTimer, g_app.reloadRetryMs, kSettleMs);
+  if (ReloadCalendarIni())
+    return;
+  if (!SettingsKnown()) {
+    RetrySettingsLater();
     return;
   }
-  if (!changed)
-    return;
-  if (g_app.scheduleList)
-    RefillScheduleList(g_app.scheduleList, selected);
-  InvalidateRect(window, nullptr, FALSE);
+  UINT &pause = g_app.reloadRetryMs;
+  pause = std::max(pause * 2, kSettleMs);
+  if (pause <= kLastRetryMs)
+    SetTimer(window, kReloadTimer, pause, nullptr);
+}
+
+void OnSettingsRetry(HWND window) {
+  KillTimer(window, kSettingsRetryTimer);
+  if (!SettingsKnown())
+    OnReloadTimer(window);
+  else if (SettingsPending())
+    SaveSettings(IniWait::Once);
+}
+
+// The stored settings came after the window opened (the file was held at
+// start-up): the window takes their place, size, fonts and colours.
+void OnSettingsArrived(HWND window) {
+  const AppSettings &settings = g_app.settings;
+  CreateCalendarFonts(WindowDpi(window));
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  if (settings.PosX == CW_USEDEFAULT || settings.PosY == CW_USEDEFAULT || IsIconic(window))
+    flags |= SWP_NOMOVE;
+  SetWindowPos(window, nullptr, settings.PosX, settings.PosY, settings.WinW, settings.WinH, flags);
+  InvalidateRect(window, nullptr, TRUE);
+  if (SettingsPending())
+    SaveSettings(IniWait::Once);
 }
 
 void OnIniFolderChanged(HWND window) {
@@ -248,16 +252,16 @@ void OnTimer(HWND window, WPARAM id) {
     KillTimer(window, kMidnightTimer);
     FollowToday(window);
     break;
-  case kSaveRetryTimer:
-    SaveSettingsInBackground(window, false);
+  case kSettingsRetryTimer:
+    OnSettingsRetry(window);
     break;
   case kReloadTimer:
-    ReloadIni(window);
+    OnReloadTimer(window);
     break;
   case kWatchTimer:
     KillTimer(window, kWatchTimer);
     if (StartIniWatch(window))
-      ReloadIni(window);
+      OnReloadTimer(window);
     break;
   }
 }
@@ -281,8 +285,15 @@ void OnSize(HWND window, WPARAM kind) {
 // A new screen layout or a smaller work area can leave the caption where
 // the mouse cannot take it; the window then moves, and keeps its new place.
 void OnScreenChange(HWND window) {
-  if (KeepCaptionReachable(window))
-    SaveSettingsInBackground(window, true);
+  if (!IsIconic(window) && KeepCaptionReachable(window))
+    SaveSettings(IniWait::Once);
+}
+
+// Signing out: what the end of the message loop would save, now, since
+// the process ends without that loop's end.
+void OnEndSession(WPARAM ending) {
+  if (ending)
+    SaveBeforeExit(g_app.settingsState != SettingsState::Saved, false);
 }
 
 void OnSettingChange(HWND window, WPARAM setting) {
@@ -349,7 +360,13 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
     OnMouseWheel(wParam);
     return 0;
   case WM_EXITSIZEMOVE:
-    SaveSettingsInBackground(window, true);
+    SaveSettings(IniWait::Once);
+    return 0;
+  case kSettingsArrived:
+    OnSettingsArrived(window);
+    return 0;
+  case WM_ENDSESSION:
+    OnEndSession(wParam);
     return 0;
   case kIniFolderChanged:
     OnIniFolderChanged(window);

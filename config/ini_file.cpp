@@ -13,14 +13,25 @@
 #include "app/app_state.h"
 #include "app/handle_owner.h"
 #include "app/leftover_files.h"
+#include "app/notices.h"
+#include "app/startup.h"
+#include "config/settings.h"
 
 namespace {
 
 // FileRenameInfoEx, which some headers offer only for later target versions.
 const auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
-// How long it waits for the lock: another Dayglass process holds it only
-// while it reads, changes and writes the file, a moment even for a long list.
-constexpr DWORD kLockWaitMs = 5000;
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// When a save stops waiting: the lock and a held file share one budget.
+ULONGLONG WaitEnd(IniWait wait) {
+  return GetTickCount64() + (wait == IniWait::Patient ? g_app.iniLimits.heldWaitMs : 0);
+}
+
+DWORD TimeLeft(ULONGLONG end) {
+  ULONGLONG now = GetTickCount64();
+  return now >= end ? 0 : static_cast<DWORD>(end - now);
+}
 
 bool WriteAll(HANDLE file, const std::string &bytes) {
   size_t done = 0;
@@ -64,21 +75,18 @@ bool RenameOver(HANDLE file, const std::wstring &target) {
 
 // Indexers, virus scanners, backup and sync clients hold files for moments.
 // An attempt refused for that reason is made again, with growing pauses,
-// for about two seconds in all when patient; any other failure ends at once.
-bool RetryWhileHeld(IniWait wait, const std::function<bool()> &attempt) {
-  const DWORD most = wait == IniWait::Patient ? g_app.iniLimits.heldWaitMs : 0;
-  DWORD waited = 0;
+// until end; any other failure ends at once.
+bool RetryWhileHeld(ULONGLONG end, const std::function<bool()> &attempt) {
   for (DWORD pause = 16;; pause *= 2) {
     if (attempt())
       return true;
     DWORD error = GetLastError();
+    DWORD left = TimeLeft(end);
     if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
          error != ERROR_LOCK_VIOLATION) ||
-        waited >= most)
+        left == 0)
       return false;
-    pause = std::min(pause, most - waited);
-    Sleep(pause);
-    waited += pause;
+    Sleep(std::min(pause, left));
     SetLastError(error);
   }
 }
@@ -113,25 +121,101 @@ bool TargetWritable(const std::wstring &path) {
   return !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
 }
 
-} // namespace
+// The path as the usual file calls take it, without the \\?\ that
+// GetFinalPathNameByHandleW puts before it.
+std::wstring DosPath(const std::wstring &path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+    return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, L"\\\\?\\") == 0)
+    return path.substr(4);
+  return path;
+}
 
-IniText ReadIniText(bool *readable, IniWait wait) {
-  if (readable)
-    *readable = true;
+// The file that is really there: a symbolic link's target (a user's link
+// into a sync folder), the path itself when the file is missing.
+std::wstring FinalPath(const std::wstring &path) {
+  // Attributes only: another program's hold on the file does not refuse it.
+  FileOwner file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file)
+    return path;
+  std::wstring final(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD length =
+        GetFinalPathNameByHandleW(file.Get(), &final[0], static_cast<DWORD>(final.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0)
+      return path;
+    if (length < final.size()) {
+      final.resize(length);
+      return DosPath(final);
+    }
+    final.resize(length); // the size it needs, with its terminator
+  }
+  return path;
+}
+
+std::wstring FolderOf(const std::wstring &path) {
+  size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring CaseFolded(const std::wstring &text) {
+  std::wstring folded = text;
+  if (!folded.empty())
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(),
+                  static_cast<int>(text.size()), &folded[0], static_cast<int>(folded.size()),
+                  nullptr, nullptr, 0);
+  return folded;
+}
+
+// Named by what the file is, not by how its path is spelled: the volume and
+// file index of its folder, and its name folded as the file system folds
+// names. Without a folder to ask, by the folded full path. Hashed, since a
+// lock name may hold no backslash and is shorter than a path may be.
+std::wstring LockNameOf(const std::wstring &finalPath) {
+  unsigned long long hash = 14695981039346656037ULL;
+  auto mix = [&hash](unsigned long long value) {
+    hash ^= value;
+    hash *= 1099511628211ULL;
+  };
+  const std::wstring folder = FolderOf(finalPath);
+  FileOwner handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION identity = {};
+  std::wstring named = finalPath.substr(folder.size());
+  if (handle && GetFileInformationByHandle(handle.Get(), &identity)) {
+    mix(identity.dwVolumeSerialNumber);
+    mix(static_cast<unsigned long long>(identity.nFileIndexHigh) << 32 | identity.nFileIndexLow);
+  } else {
+    wchar_t full[MAX_PATH * 2];
+    DWORD length = GetFullPathNameW(finalPath.c_str(), ARRAYSIZE(full), full, nullptr);
+    if (length > 0 && length < ARRAYSIZE(full))
+      named = full;
+  }
+  for (wchar_t unit : CaseFolded(named))
+    mix(static_cast<unsigned>(unit));
+  std::wstring name = L"Local\\Dayglass-ini-";
+  for (int shift = 60; shift >= 0; shift -= 4)
+    name += L"0123456789abcdef"[(hash >> shift) & 0xFu];
+  return name;
+}
+
+// The file's bytes; readable is false when it exists but cannot be read.
+std::string ReadIniBytes(ULONGLONG end, bool &readable) {
+  readable = true;
   if (!g_app.iniPath[0])
-    return IniText();
+    return std::string();
   FileOwner file;
-  RetryWhileHeld(wait, [&] {
-    file.Reset(CreateFileW(g_app.iniPath, GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  RetryWhileHeld(end, [&] {
+    file.Reset(CreateFileW(g_app.iniPath, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
     return static_cast<bool>(file);
   });
   if (!file) {
     DWORD error = GetLastError();
-    if (readable && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-      *readable = false;
-    return IniText();
+    readable = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return std::string();
   }
   LARGE_INTEGER size = {};
   bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= g_app.iniLimits.largestFile;
@@ -144,19 +228,21 @@ IniText ReadIniText(bool *readable, IniWait wait) {
     ok = ReadFile(file.Get(), &bytes[done], chunk, &got, nullptr) && got > 0;
     done += got;
   }
-  if (!ok) {
-    if (readable)
-      *readable = false;
-    return IniText();
-  }
-  return DecodeIniBytes(bytes);
+  readable = ok;
+  return ok ? bytes : std::string();
 }
 
-bool WriteIniText(const IniText &text, IniWait wait) {
-  if (text.empty() || !g_app.iniPath[0])
-    return false;
-  const std::wstring path = g_app.iniPath;
-  if (!TargetWritable(path))
+DecodedIni DecodeAndNote(const std::string &bytes) {
+  DecodedIni decoded = DecodeIniFile(bytes);
+  // What this process holds from now on came from the file: a file found
+  // missing or empty later is not taken for "nothing stored".
+  if (!decoded.text.empty())
+    g_app.iniHadContent = true;
+  return decoded;
+}
+
+bool WriteTo(const std::wstring &target, const IniText &text, ULONGLONG end) {
+  if (text.empty() || target.empty() || !TargetWritable(target))
     return false;
   // A file larger than the program reads back is never written: it would
   // lose everything at the next start.
@@ -165,7 +251,7 @@ bool WriteIniText(const IniText &text, IniWait wait) {
       bytes.size() > static_cast<unsigned long long>(g_app.iniLimits.largestFile))
     return false;
 
-  const std::wstring folder = IniFolder();
+  const std::wstring folder = FolderOf(target);
   FileOwner file;
   std::wstring temporary;
   unsigned start = GetCurrentProcessId() * 2654435761u + static_cast<unsigned>(GetTickCount64());
@@ -179,7 +265,7 @@ bool WriteIniText(const IniText &text, IniWait wait) {
   if (!file)
     return false;
   bool ok = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()) &&
-            RetryWhileHeld(wait, [&] { return RenameOver(file.Get(), path); });
+            RetryWhileHeld(end, [&] { return RenameOver(file.Get(), target); });
   if (!ok) {
     FILE_DISPOSITION_INFO dispose = {TRUE};
     SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose);
@@ -192,63 +278,130 @@ bool WriteIniText(const IniText &text, IniWait wait) {
   // Temporary files of saves that were cut short (the process killed
   // while writing).
   RemoveLeftoverFiles(folder, L"*.tmp", IsTemporaryName);
+  g_app.iniHadContent = true;
   return true;
 }
 
-std::wstring IniFolder() {
-  std::wstring path = g_app.iniPath;
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
-std::wstring IniLockName(const std::wstring &fullPath) {
-  // Folded as the file system folds names, then hashed: a lock name may not
-  // hold backslashes and is shorter than a path may be.
-  std::wstring folded = fullPath;
-  if (!folded.empty())
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, fullPath.data(),
-                  static_cast<int>(fullPath.size()), &folded[0], static_cast<int>(folded.size()),
-                  nullptr, nullptr, 0);
-  unsigned long long hash = 14695981039346656037ULL;
-  for (wchar_t unit : folded) {
-    hash ^= static_cast<unsigned>(unit);
-    hash *= 1099511628211ULL;
+// The old bytes under a new name beside the file, before the first rewrite
+// of a file that was not UTF-8 or not text; its path, or empty when no copy
+// could be made (and then nothing may be written).
+std::wstring KeepCopy(const std::wstring &target, const std::string &bytes, IniEncoding encoding) {
+  const wchar_t *kind = encoding == IniEncoding::Utf16   ? L".utf-16"
+                        : encoding == IniEncoding::Cp932 ? L".shift_jis"
+                                                         : L".unreadable";
+  for (int number = 1; number < 100; ++number) {
+    std::wstring copy =
+        target + kind + (number > 1 ? L"." + std::to_wstring(number) : L"") + L".bak";
+    FileOwner file(CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      if (GetLastError() == ERROR_FILE_EXISTS)
+        continue;
+      return std::wstring();
+    }
+    if (WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()))
+      return copy;
+    file.Reset();
+    DeleteFileW(copy.c_str());
+    return std::wstring();
   }
-  std::wstring name = L"Local\\Dayglass-ini-";
-  for (int shift = 60; shift >= 0; shift -= 4)
-    name += L"0123456789abcdef"[(hash >> shift) & 0xFu];
-  return name;
+  return std::wstring();
 }
 
-namespace {
-
-// The file's own path, whatever spelling started the process: relative
-// parts resolved, short names made long.
-std::wstring CanonicalIniPath() {
-  wchar_t full[MAX_PATH * 2];
-  DWORD length = GetFullPathNameW(g_app.iniPath, ARRAYSIZE(full), full, nullptr);
-  if (length == 0 || length >= ARRAYSIZE(full))
-    return g_app.iniPath;
-  wchar_t longer[MAX_PATH * 2];
-  DWORD longLength = GetLongPathNameW(full, longer, ARRAYSIZE(longer));
-  return longLength > 0 && longLength < ARRAYSIZE(longer) ? longer : full;
+// The read, the edit and the write of UpdateIniText, with the lock held.
+// told: a copy of a file that was no text, which the user is to hear of.
+bool EditUnderLock(const std::function<bool(IniText &)> &edit, const std::wstring &target,
+                   ULONGLONG end, std::wstring &told) {
+  bool readable = true;
+  const std::string bytes = ReadIniBytes(end, readable);
+  if (!readable)
+    return false;
+  DecodedIni decoded = DecodeAndNote(bytes);
+  IniText text;
+  if (decoded.encoding != IniEncoding::NotText)
+    text.swap(decoded.text);
+  // Settings never seen (the file held at start-up) come with the first read.
+  TakeInStoredSettings(text);
+  if (text.empty() && g_app.iniHadContent)
+    RestoreCalendarIni(text);
+  if (!edit(text))
+    return true;
+  if (decoded.encoding != IniEncoding::Utf8) {
+    if (!TargetWritable(target))
+      return false;
+    std::wstring copy = KeepCopy(target, bytes, decoded.encoding);
+    if (copy.empty())
+      return false;
+    if (decoded.encoding == IniEncoding::NotText)
+      told = copy;
+  }
+  return WriteTo(target, text, end);
 }
 
-} // namespace
-
-bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait) {
-  KernelOwner lock(CreateMutexW(nullptr, FALSE, IniLockName(CanonicalIniPath()).c_str()));
+// Runs action with the lock that every Dayglass process on the file takes;
+// false when the lock could not be had in time.
+bool WithIniLock(IniWait wait,
+                 const std::function<bool(const std::wstring &target, ULONGLONG end)> &action) {
+  const ULONGLONG end = WaitEnd(wait);
+  const std::wstring target = FinalPath(g_app.iniPath);
+  KernelOwner lock(CreateMutexW(nullptr, FALSE, LockNameOf(target).c_str()));
   if (!lock)
     return false;
   // An owner that died while holding it (WAIT_ABANDONED) left a file that
   // its atomic replace either wrote whole or never touched.
-  DWORD taken = WaitForSingleObject(lock.Get(), wait == IniWait::Patient ? kLockWaitMs : 0);
+  DWORD taken = WaitForSingleObject(lock.Get(), TimeLeft(end));
   if (taken != WAIT_OBJECT_0 && taken != WAIT_ABANDONED)
     return false;
-  bool readable = true;
-  IniText text = ReadIniText(&readable, wait);
-  bool ok = readable && (!edit(text) || WriteIniText(text, wait));
+  bool ok = action(target, end);
   ReleaseMutex(lock.Get());
+  return ok;
+}
+
+} // namespace
+
+IniText ReadIniText(bool *readable, IniWait wait, IniEncoding *encoding) {
+  bool ok = true;
+  DecodedIni decoded = DecodeAndNote(ReadIniBytes(WaitEnd(wait), ok));
+  if (readable)
+    *readable = ok;
+  if (encoding)
+    *encoding = decoded.encoding;
+  return std::move(decoded.text);
+}
+
+IniText ReadIniTextLocked(bool *readable, IniWait wait) {
+  DecodedIni decoded = {};
+  bool ok = WithIniLock(wait, [&](const std::wstring &, ULONGLONG end) {
+    bool read = true;
+    decoded = DecodeAndNote(ReadIniBytes(end, read));
+    return read;
+  });
+  if (readable)
+    *readable = ok;
+  // Not text: nothing in it can stand for what the calendar shows.
+  return ok && decoded.encoding != IniEncoding::NotText ? std::move(decoded.text) : IniText();
+}
+
+bool WriteIniText(const IniText &text, IniWait wait) {
+  return g_app.iniPath[0] && WriteTo(FinalPath(g_app.iniPath), text, WaitEnd(wait));
+}
+
+std::wstring IniFolder() {
+  return g_app.iniPath[0] ? FolderOf(FinalPath(g_app.iniPath)) : std::wstring();
+}
+
+std::wstring IniLockName(const std::wstring &path) {
+  return LockNameOf(FinalPath(path));
+}
+
+bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait) {
+  std::wstring told;
+  bool ok = WithIniLock(wait, [&](const std::wstring &target, ULONGLONG end) {
+    return EditUnderLock(edit, target, end, told);
+  });
+  // Never with the lock held: another process would wait for the user.
+  if (!told.empty())
+    ShowKeptCopy(told);
   return ok;
 }
 

@@ -53,21 +53,139 @@ bool LineEquals(const IniText &text, const Line &line, const std::wstring &what)
 
 } // namespace
 
-IniText DecodeIniBytes(const std::string &bytes) {
-  size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+namespace {
+
+// More than this many zero characters and a file is no text of ours.
+constexpr size_t kFewZeros = 8;
+
+IniText DecodeCodePage(UINT codePage, const char *bytes, size_t size, DWORD flags) {
   IniText text;
-  if (bytes.size() - start > INT_MAX)
+  if (size == 0 || size > INT_MAX)
     return text;
-  // One pass into room for the most units the bytes can make (one each);
-  // an explicit length keeps a zero byte as a character instead of ending
-  // the text.
-  int length = static_cast<int>(bytes.size() - start);
-  text.resize(bytes.size() - start);
-  int count = length > 0
-                  ? MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length, &text[0], length)
-                  : 0;
+  // One pass into room for the most units the bytes can make (one each); an
+  // explicit length keeps a zero byte as a character instead of ending the text.
+  text.resize(size);
+  int count = MultiByteToWideChar(codePage, flags, bytes, static_cast<int>(size), &text[0],
+                                  static_cast<int>(size));
   text.resize(count > 0 ? static_cast<size_t>(count) : 0);
   return text;
+}
+
+IniText DecodeUtf16(const std::string &bytes, bool bigEndian) {
+  IniText text((bytes.size() - 2) / 2, L'\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned first = static_cast<unsigned char>(bytes[2 + 2 * i]);
+    unsigned second = static_cast<unsigned char>(bytes[3 + 2 * i]);
+    text[i] = static_cast<wchar_t>(bigEndian ? first << 8 | second : second << 8 | first);
+  }
+  return text;
+}
+
+// Bytes of well-formed multi-byte UTF-8 sequences, and bytes that belong to none.
+struct Utf8Tally {
+  size_t good = 0, bad = 0;
+};
+
+Utf8Tally TallyUtf8(const unsigned char *bytes, size_t size) {
+  Utf8Tally tally;
+  for (size_t i = 0; i < size;) {
+    const unsigned lead = bytes[i];
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
+    // The second byte's range rules out overlong forms, surrogates and
+    // points beyond U+10FFFF.
+    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    size_t k = 1;
+    for (; k < length && i + k < size; ++k) {
+      const unsigned next = bytes[i + k];
+      if (next < (k == 1 ? low : 0x80u) || next > (k == 1 ? high : 0xBFu))
+        break;
+    }
+    if (length > 0 && k == length) {
+      tally.good += length;
+      i += length;
+    } else {
+      ++tally.bad;
+      ++i;
+    }
+  }
+  return tally;
+}
+
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xFEFF;
+}
+
+// Text with at least one header or key=value line, and few zero characters;
+// a text of blank lines only holds nothing and reads as empty.
+void Classify(DecodedIni &decoded, size_t zeros) {
+  const IniText &text = decoded.text;
+  bool structured = false;
+  ForEachLine(text, [&](const Line &line) {
+    structured = IsHeader(text, line) || FindInLine(text, line, L'=') != IniText::npos;
+    return !structured;
+  });
+  if (!structured && std::all_of(text.begin(), text.end(), IsBlank)) {
+    decoded = {IniText(), IniEncoding::Utf8};
+    return;
+  }
+  if (!structured || zeros > kFewZeros)
+    decoded.encoding = IniEncoding::NotText;
+}
+
+size_t CountZeroBytes(const std::string &bytes, size_t start) {
+  size_t zeros = 0;
+  for (const char *at = bytes.data() + start, *end = bytes.data() + bytes.size();
+       (at = static_cast<const char *>(memchr(at, 0, static_cast<size_t>(end - at)))) != nullptr;
+       ++at)
+    ++zeros;
+  return zeros;
+}
+
+DecodedIni DecodeEightBit(const std::string &bytes, size_t start) {
+  const char *data = bytes.data() + start;
+  const size_t size = bytes.size() - start;
+  DecodedIni decoded = {DecodeCodePage(CP_UTF8, data, size, 0), IniEncoding::Utf8};
+  // Older Japanese Notepad's "ANSI": no mark, and bytes that are mostly not
+  // UTF-8 but are clean code page 932. A few stray bytes in UTF-8 text stay
+  // UTF-8, each read as U+FFFD.
+  if (start == 0) {
+    Utf8Tally tally = TallyUtf8(reinterpret_cast<const unsigned char *>(data), size);
+    if (tally.bad > tally.good) {
+      IniText japanese = DecodeCodePage(932, data, size, MB_ERR_INVALID_CHARS);
+      if (!japanese.empty())
+        decoded = {std::move(japanese), IniEncoding::Cp932};
+    }
+  }
+  Classify(decoded, CountZeroBytes(bytes, start));
+  return decoded;
+}
+
+} // namespace
+
+DecodedIni DecodeIniFile(const std::string &bytes) {
+  if (bytes.size() >= 2 &&
+      ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+    DecodedIni wide = {DecodeUtf16(bytes, bytes[0] == '\xFE'), IniEncoding::Utf16};
+    Classify(wide, static_cast<size_t>(std::count(wide.text.begin(), wide.text.end(), L'\0')));
+    if (wide.encoding != IniEncoding::NotText)
+      return wide;
+    // A stray mark before eight-bit text: the text counts, not the mark.
+    DecodedIni narrow = DecodeEightBit(bytes, 2);
+    return narrow.encoding == IniEncoding::NotText ? wide : narrow;
+  }
+  return DecodeEightBit(bytes, bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
+}
+
+IniText DecodeIniBytes(const std::string &bytes) {
+  return DecodeIniFile(bytes).text;
 }
 
 std::string EncodeIniText(const IniText &text) {

@@ -9,9 +9,21 @@ using IniText = std::wstring;
 using IniVisitor = std::function<void(const std::wstring &section, const std::wstring &key,
                                       const std::wstring &value)>;
 
-// Bytes of the file to text, by the platform's converter: a leading UTF-8
-// byte-order mark is skipped, malformed UTF-8 becomes U+FFFD, zero bytes
-// are kept as U+0000.
+// How the file's bytes were read. Every file is written back as UTF-8.
+enum class IniEncoding {
+  Utf8,    // with or without the byte-order mark; malformed sequences as U+FFFD
+  Utf16,   // a UTF-16 byte-order mark, in either order
+  Cp932,   // no mark, and bytes that fail as UTF-8 but are clean code page 932
+  NotText, // NUL bytes beyond a few, or no line that is a header or key=value
+};
+struct DecodedIni {
+  IniText text; // for NotText what UTF-8 makes of it; no writer builds on it
+  IniEncoding encoding;
+};
+// Bytes of the file to text, by the platform's converters; zero bytes are
+// kept as U+0000. A file of blank lines only is empty text.
+DecodedIni DecodeIniFile(const std::string &bytes);
+// The text alone.
 IniText DecodeIniBytes(const std::string &bytes);
 // Text to the bytes of the file: the byte-order mark, then UTF-8.
 std::string EncodeIniText(const IniText &text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/screen_area.h"
 #include "config/ini_file.h"
 #include "config/numbers.h"
+#include "schedules/schedule_store.h"
 
 const wchar_t kDefaultFace[] = L"Hooge 05_55";
 const wchar_t kDefaultHolidayUrl[] = L"https://www8.cao.go.jp/chosei/shukujitsu/syukujitsu.csv";
@@ -224,6 +226,72 @@ void PutSettingsInto(IniText &text, const AppSettings &settings) {
   SetIniValues(text, assignments);
 }
 
+namespace {
+
+// Retries of a failed save, or of the read of settings not yet seen: pauses
+// that double from a second up to about a minute.
+constexpr UINT kFirstRetryMs = 1000;
+constexpr UINT kLastRetryMs = 64000;
+
+bool FieldDiffers(const AppSettings &a, const AppSettings &b, const SettingKey &key) {
+  switch (key.kind) {
+  case Kind::Number:
+  case Kind::Switch:
+    return At<int>(a, key) != At<int>(b, key);
+  case Kind::Color:
+    return At<COLORREF>(a, key) != At<COLORREF>(b, key);
+  case Kind::Flag:
+    return At<bool>(a, key) != At<bool>(b, key);
+  case Kind::Text:
+    return wcscmp(&At<wchar_t>(a, key), &At<wchar_t>(b, key)) != 0;
+  }
+  return false;
+}
+
+void CopyField(AppSettings &to, const AppSettings &from, const SettingKey &key) {
+  size_t size = key.kind == Kind::Text   ? key.capacity * sizeof(wchar_t)
+                : key.kind == Kind::Flag ? sizeof(bool)
+                                         : sizeof(int);
+  memcpy(reinterpret_cast<char *>(&to) + key.offset,
+         reinterpret_cast<const char *>(&from) + key.offset, size);
+}
+
+// The stored settings as a load would make them, with 0 for a size the
+// file does not give.
+AppSettings StoredSettings(const IniText &text) {
+  AppSettings stored = StartupSettings();
+  stored.WinW = 0;
+  stored.WinH = 0;
+  AssignSettingsFrom(text, stored);
+  const bool width = stored.WinW >= kSmallestSize, height = stored.WinH >= kSmallestSize;
+  bool placed = stored.PosX != CW_USEDEFAULT && stored.PosY != CW_USEDEFAULT;
+  ValidateSettings(stored, placed ? MonitorRects() : std::vector<RECT>(), CaptionBandHeight());
+  stored.WinW = width ? stored.WinW : 0;
+  stored.WinH = height ? stored.WinH : 0;
+  FillEmptyFace(stored);
+  return stored;
+}
+
+} // namespace
+
+AppSettings MergeSettings(const AppSettings &untouched, const AppSettings &current,
+                          const AppSettings &stored) {
+  AppSettings merged = stored;
+  for (const SettingKey &key : kKeys)
+    if (FieldDiffers(current, untouched, key))
+      CopyField(merged, current, key);
+  // No stored size or place: the window keeps the one it has.
+  if (merged.WinW == 0)
+    merged.WinW = current.WinW;
+  if (merged.WinH == 0)
+    merged.WinH = current.WinH;
+  if (merged.PosX == CW_USEDEFAULT || merged.PosY == CW_USEDEFAULT) {
+    merged.PosX = current.PosX;
+    merged.PosY = current.PosY;
+  }
+  return merged;
+}
+
 void LoadSettings() {
   bool readable = true;
   IniText text = ReadIniText(&readable);
@@ -231,7 +299,6 @@ void LoadSettings() {
 }
 
 void LoadSettingsFrom(const IniText &text, bool readable) {
-  g_app.settingsKnown = readable;
   // No size until the file gives one: a size missing or refused below is
   // the default, which the window scales to its DPI when it opens.
   g_app.settings.WinW = 0;
@@ -244,21 +311,73 @@ void LoadSettingsFrom(const IniText &text, bool readable) {
   bool placed = loaded.PosX != CW_USEDEFAULT && loaded.PosY != CW_USEDEFAULT;
   ValidateSettings(g_app.settings, placed ? MonitorRects() : std::vector<RECT>(),
                    CaptionBandHeight());
+  g_app.settingsState = readable ? SettingsState::Saved : SettingsState::Unknown;
+  MarkSettingsUntouched();
 }
 
-bool SaveSettings(IniWait wait) {
-  if (!SettingsSavable())
+void MarkSettingsUntouched() {
+  g_app.settingsUntouched = g_app.settings;
+}
+
+bool TakeInStoredSettings(const IniText &text) {
+  if (g_app.settingsState != SettingsState::Unknown)
+    return false;
+  const AppSettings stored = StoredSettings(text);
+  g_app.settings = MergeSettings(g_app.settingsUntouched, g_app.settings, stored);
+  bool same = true;
+  for (const SettingKey &key : kKeys)
+    same = same && !FieldDiffers(g_app.settings, stored, key);
+  g_app.settingsState = same ? SettingsState::Saved : SettingsState::Pending;
+  if (g_app.mainWindow)
+    PostMessageW(g_app.mainWindow, kSettingsArrived, 0, 0);
+  return true;
+}
+
+bool SaveSettings(IniWait wait, bool withSchedules) {
+  // Settings not yet seen are taken in by the read under the lock, before
+  // this edit, so a file that can be read never loses them.
+  auto put = [](IniText &text) { PutSettingsInto(text, g_app.settings); };
+  bool saved = withSchedules ? SaveSchedulesWith(put, wait)
+                             : UpdateIniText(
+                                   [&](IniText &text) {
+                                     put(text);
+                                     return true;
+                                   },
+                                   wait);
+  if (saved) {
+    g_app.settingsState = SettingsState::Saved;
+    g_app.settingsRetryMs = 0;
+    if (g_app.mainWindow)
+      KillTimer(g_app.mainWindow, kSettingsRetryTimer);
     return true;
-  return UpdateIniText(
-      [](IniText &text) {
-        PutSettingsInto(text, g_app.settings);
-        return true;
-      },
-      wait);
+  }
+  if (g_app.settingsState == SettingsState::Saved)
+    g_app.settingsState = SettingsState::Pending;
+  RetrySettingsLater();
+  return false;
 }
 
-bool SettingsSavable() {
-  return g_app.settingsKnown;
+void RetrySettingsLater() {
+  if (!g_app.mainWindow || g_app.settingsState == SettingsState::Saved)
+    return;
+  UINT &pause = g_app.settingsRetryMs;
+  pause = std::max(pause * 2, kFirstRetryMs);
+  if (pause > kLastRetryMs) {
+    // A pending change goes with the next save; settings never seen are
+    // looked for as long as it takes, at the longest pause.
+    if (g_app.settingsState == SettingsState::Pending)
+      return;
+    pause = kLastRetryMs;
+  }
+  SetTimer(g_app.mainWindow, kSettingsRetryTimer, pause, nullptr);
+}
+
+bool SettingsKnown() {
+  return g_app.settingsState != SettingsState::Unknown;
+}
+
+bool SettingsPending() {
+  return g_app.settingsState == SettingsState::Pending;
 }
 
 void ResetSettings() {

@@ -58,14 +58,44 @@ void FillEmptyFace(AppSettings &settings);
 // Copies text into a fixed field, cut to fit.
 void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
 
+// Whether the record is in the file: Saved; Pending when a save failed and
+// is to be made again; Unknown when the file could not be read at start-up,
+// so the stored settings were never seen and nothing may replace them.
+enum class SettingsState { Saved, Pending, Unknown };
+
+// Per field: the user's value where the user changed it (current differs
+// from untouched), else the stored one; a size or place the file does not
+// hold (0, CW_USEDEFAULT) stays the current one.
+AppSettings MergeSettings(const AppSettings &untouched, const AppSettings &current,
+                          const AppSettings &stored);
+
 // On the process-wide record: reads the file and checks the values.
 void LoadSettings();
 // The same from a text already read (readable: whether the file could be read).
 void LoadSettingsFrom(const IniText &text, bool readable);
-// Under the lock, changing only the settings' keys; false when the file
-// could not be written.
-bool SaveSettings(IniWait wait = IniWait::Patient);
-// False when the file could not be read at start-up: the stored settings
-// were never seen, and no save may replace them.
-bool SettingsSavable();
+// What the record holds now is nobody's change (the window has been placed
+// where the system put it): only later changes count as the user's.
+void MarkSettingsUntouched();
+// While the settings are Unknown, takes them from text (the file as just
+// read) into the record, keeping each field the user changed meanwhile, and
+// tells the calendar window to follow (kSettingsArrived); true when they came.
+bool TakeInStoredSettings(const IniText &text);
+// The one save of the settings, for every caller. Under the lock, changing
+// only the settings' keys; the stored settings are taken in first while
+// they are Unknown. Records the outcome: a failure leaves them Pending (or
+// Unknown), to be tried again on the calendar window's kSettingsRetryTimer,
+// at pauses that double up to about a minute (for Unknown, for as long as
+// it takes). False when the file could not be written. withSchedules: the
+// schedules' save goes into the same write (at exit: one rewrite, not two).
+bool SaveSettings(IniWait wait = IniWait::Patient, bool withSchedules = false);
+// After kSettingsRetryTimer: a save, or while Unknown, read (what
+// ReloadCalendarIni does); the timer is armed again by what fails.
+void RetrySettingsLater();
+bool SettingsKnown();
+bool SettingsPending();
 void ResetSettings();
+
+// The calendar window's timer for the retries, and the message that the
+// stored settings have arrived (the window moves, resizes and repaints).
+constexpr UINT_PTR kSettingsRetryTimer = 2;
+constexpr UINT kSettingsArrived = WM_APP + 2;

@@ -27,6 +27,22 @@ const std::wstring *FindHolidayIn(const HolidayMap &map, int year, int month, in
   return found == map.end() ? nullptr : &found->second;
 }
 
+std::wstring BuildHolidayBody(const HolidayMap &map) {
+  std::wstring body;
+  for (const auto &holiday : map) {
+    const DateKey key = holiday.first;
+    AppendDecimal(body, static_cast<long long>(key >> 16), 4);
+    body += L'-';
+    AppendDecimal(body, (key >> 8) & 0xFF, 2);
+    body += L'-';
+    AppendDecimal(body, key & 0xFF, 2);
+    body += L'=';
+    body += holiday.second;
+    body += L"\r\n";
+  }
+  return body;
+}
+
 void LoadHolidays() {
   ParseHolidays(ReadIniText(), g_app.holidays);
 }

@@ -16,16 +16,16 @@ bool RunScheduleEdit(HWND owner, ScheduleEntry &entry);
 // Lists every schedule; add, edit and delete are saved at once.
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FillScheduleList(HWND dialog);
-// For a list open while another process changed the file: the selected
-// appointments before the list takes that in, and the list refilled with
-// those of them that remain selected again.
-std::vector<ScheduleEntry> SelectedSchedules(HWND dialog);
-void RefillScheduleList(HWND dialog, const std::vector<ScheduleEntry> &selected);
+// The open list (g_app.scheduleList), for the store, which refills it after
+// every change of ScheduleList: its selected appointments by value, and the
+// refill, which selects those of selected that remain. Nothing without one.
+ScheduleList SelectedSchedules();
+void RefillScheduleList(const ScheduleList &selected);
 // A schedule's text as its row shows it: line breaks as " / ", cut with "…"
 // past a length no row can show. The schedule itself keeps its text.
 std::wstring ScheduleListText(const std::wstring &text);
-// After a change of ScheduleList and its save: refills the list and repaints
-// the calendar; tells the user when the save failed.
+// After the user's change and its save: repaints the calendar at once;
+// tells the user when the save failed.
 void ShowScheduleChange(HWND dialog, bool saved);
 
 // Edits the ScheduleEntry passed by address; ends with IDOK when confirmed.

@@ -13,6 +13,7 @@
 #include "app/handle_owner.h"
 #include "app/notices.h"
 #include "app/screen_area.h"
+#include "app/startup.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
 #include "config/text_cut.h"
@@ -140,10 +141,10 @@ INT_PTR OnInitDialog(HWND dialog) {
   PlaceDialog(dialog);
   ApplyDialogFont(dialog, kFontControls);
   SetUpScheduleView(dialog);
-  // What another process (a "/schedule" run, a second calendar) saved since.
-  if (RefreshSchedules())
-    RepaintCalendarNow();
   FillScheduleList(dialog);
+  // What another process (a "/schedule" run, a second calendar) saved since:
+  // taking it in refills the list.
+  ReloadCalendarIni();
   SizeColumns(dialog);
   return TRUE;
 }
@@ -228,16 +229,33 @@ std::wstring ScheduleListText(const std::wstring &text) {
 }
 
 void FillScheduleList(HWND dialog) {
-  SortSchedules();
-  HWND view = ScheduleView(dialog);
   // The rows are not copied into the list view: it asks for the ones it
   // shows (LVN_GETDISPINFO), so a list of any length fills, and goes, at once.
-  // Row by row when few are selected: setting the state of every row at
-  // once (-1) walks all of them on some systems, a long pause with a long list.
-  UINT selected = ListView_GetSelectedCount(view);
-  if (selected > 64) {
+  HWND view = ScheduleView(dialog);
+  ListView_SetItemCountEx(view, static_cast<int>(g_app.schedules.size()), 0);
+  InvalidateRect(view, nullptr, TRUE);
+}
+
+ScheduleList SelectedSchedules() {
+  ScheduleList selected;
+  if (!g_app.scheduleList)
+    return selected;
+  for (int row : SelectedRows(g_app.scheduleList))
+    if (static_cast<size_t>(row) < g_app.schedules.size())
+      selected.push_back(g_app.schedules[static_cast<size_t>(row)]);
+  return selected;
+}
+
+void RefillScheduleList(const ScheduleList &selected) {
+  HWND dialog = g_app.scheduleList;
+  if (!dialog)
+    return;
+  HWND view = ScheduleView(dialog);
+  // Every row at once (-1) where many are selected; row by row otherwise,
+  // since -1 walks every row on some systems, a pause with a long list.
+  if (ListView_GetSelectedCount(view) > 64) {
     ListView_SetItemState(view, -1, 0, LVIS_SELECTED);
-  } else if (selected > 0) {
+  } else {
     for (int row : SelectedRows(dialog))
       ListView_SetItemState(view, row, 0, LVIS_SELECTED);
   }
@@ -245,38 +263,24 @@ void FillScheduleList(HWND dialog) {
   if (focused >= 0) {
     ListView_SetItemState(view, focused, 0, LVIS_FOCUSED);
   }
-  ListView_SetItemCountEx(view, static_cast<int>(g_app.schedules.size()), 0);
-  InvalidateRect(view, nullptr, TRUE);
-}
-
-std::vector<ScheduleEntry> SelectedSchedules(HWND dialog) {
-  std::vector<ScheduleEntry> selected;
-  for (int row : SelectedRows(dialog))
-    if (static_cast<size_t>(row) < g_app.schedules.size())
-      selected.push_back(g_app.schedules[static_cast<size_t>(row)]);
-  return selected;
-}
-
-void RefillScheduleList(HWND dialog, const std::vector<ScheduleEntry> &selected) {
   FillScheduleList(dialog);
-  HWND view = ScheduleView(dialog);
-  const ScheduleList &list = g_app.schedules;
-  std::vector<bool> taken(list.size(), false);
-  for (const ScheduleEntry &entry : selected) {
-    for (size_t row = 0; row < list.size(); ++row) {
-      if (!taken[row] && SameScheduleEntry(list[row], entry)) {
-        taken[row] = true;
-        ListView_SetItemState(view, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
-        break;
-      }
+  if (selected.empty())
+    return;
+  const std::vector<bool> found = FindSchedules(g_app.schedules, selected);
+  if (std::find(found.begin(), found.end(), false) == found.end()) {
+    ListView_SetItemState(view, -1, LVIS_SELECTED, LVIS_SELECTED);
+    return;
+  }
+  for (size_t row = 0; row < found.size(); ++row) {
+    if (found[row]) {
+      ListView_SetItemState(view, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
     }
   }
 }
 
 void ShowScheduleChange(HWND dialog, bool saved) {
-  // Also after a failed save: the change stays in the list, and the next
-  // save writes it.
-  FillScheduleList(dialog);
+  // The store has refilled the list; a failed save keeps the change in it,
+  // and the next save writes it.
   RepaintCalendarNow();
   if (!saved)
     ShowSaveFailure(dialog);

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "calendar/calendar_paint.h"
 #include "config/ini_file.h"
 #include "config/numbers.h"
+#include "schedules/schedule_dialogs.h"
 
 namespace {
 
@@ -209,17 +211,78 @@ bool EntryLess(const ScheduleEntry &a, const ScheduleEntry &b) {
   return a.text < b.text;
 }
 
-// Applies nothing itself: the list in memory already holds the change.
-bool SaveChange(ScheduleChange change) {
-  // Sorted first, so the file holds the list in the order it is shown.
-  SortSchedules();
-  return SaveSchedules(&change);
+void SortList(ScheduleList &list) {
+  // Stable, and not at all when already in order: entries at the same
+  // minute keep their order, so the file does not change from one save to
+  // the next.
+  if (!std::is_sorted(list.begin(), list.end(), ScheduleEarlier))
+    std::stable_sort(list.begin(), list.end(), ScheduleEarlier);
+}
+
+// Every change of the list, from whatever path, goes through here: it stays
+// sorted, and an open schedule list shows it at once, so no row ever names
+// a stale position. Another program's change keeps the list's selection
+// (by value); after the user's own change no row is selected.
+template <typename Change> void ChangeList(bool keepSelection, Change change) {
+  ScheduleList selected;
+  if (keepSelection)
+    selected = SelectedSchedules();
+  change(g_app.schedules);
+  SortList(g_app.schedules);
+  RefillScheduleList(selected);
+  RepaintCalendar();
+}
+
+// This process's part of a save, on the file's text under the lock: takes
+// in what another process changed, then writes the list unless only the
+// other process changed it. written: the section's fingerprint afterwards.
+bool PutSchedulesInto(IniText &text, unsigned long long &written) {
+  ScheduleSync &sync = g_app.scheduleSync;
+  bool takenIn = TakeInFileList(text);
+  written = sync.fingerprint;
+  if (takenIn && sync.unsaved.empty())
+    return false;
+  // The body is the last thing in the text, so the lines can go straight
+  // after the header: a long list is written without a copy.
+  ReplaceIniSection(text, kSectionName, std::wstring());
+  AppendScheduleSection(text, g_app.schedules);
+  written = IniSectionFingerprint(text, kSectionName);
+  return true;
+}
+
+void EndScheduleSave(bool saved, unsigned long long written) {
+  if (!saved)
+    return;
+  g_app.scheduleSync.fingerprint = written;
+  g_app.scheduleSync.unsaved.clear();
 }
 
 } // namespace
 
 bool SameScheduleEntry(const ScheduleEntry &a, const ScheduleEntry &b) {
   return !EntryLess(a, b) && !EntryLess(b, a);
+}
+
+std::vector<bool> FindSchedules(const ScheduleList &list, const ScheduleList &wanted) {
+  // One sorted copy of the wanted entries and one pass over the list: each
+  // entry is looked up in logarithmic time, each wanted one matched once.
+  std::vector<const ScheduleEntry *> sorted;
+  sorted.reserve(wanted.size());
+  for (const ScheduleEntry &entry : wanted)
+    sorted.push_back(&entry);
+  auto less = [](const ScheduleEntry *a, const ScheduleEntry *b) { return EntryLess(*a, *b); };
+  std::sort(sorted.begin(), sorted.end(), less);
+  std::vector<size_t> used(sorted.size(), 0); // per run of equal entries, at its start
+  std::vector<bool> found(list.size(), false);
+  for (size_t i = 0; i < list.size() && !sorted.empty(); ++i) {
+    auto run = std::equal_range(sorted.begin(), sorted.end(), &list[i], less);
+    size_t first = static_cast<size_t>(run.first - sorted.begin());
+    if (run.first != run.second && used[first] < static_cast<size_t>(run.second - run.first)) {
+      ++used[first];
+      found[i] = true;
+    }
+  }
+  return found;
 }
 
 bool TakeInFileList(const IniText &text) {
@@ -230,35 +293,35 @@ bool TakeInFileList(const IniText &text) {
   ScheduleList merged = ParseSchedules(text, false, nullptr);
   for (const ScheduleChange &change : sync.unsaved)
     ApplyScheduleChange(merged, change);
-  g_app.schedules = std::move(merged);
+  ChangeList(true, [&](ScheduleList &list) { list = std::move(merged); });
   sync.known = true;
   sync.fingerprint = fingerprint;
   return true;
+}
+
+void RestoreSchedulesInto(IniText &text) {
+  ReplaceIniSection(text, kSectionName, std::wstring());
+  AppendScheduleSection(text, g_app.schedules);
+  // The list as it stands is the file's now, this process's unsaved changes
+  // in it: the save that follows writes it as it is.
+  g_app.scheduleSync.known = true;
+  g_app.scheduleSync.fingerprint = IniSectionFingerprint(text, kSectionName);
 }
 
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
   if (!change.removed.empty()) {
     // Each removed entry takes away one equal entry, wherever it now stands;
     // one that another process already changed or removed takes nothing.
-    std::vector<const ScheduleEntry *> removed;
-    removed.reserve(change.removed.size());
-    for (const ScheduleEntry &entry : change.removed)
-      removed.push_back(&entry);
-    auto less = [](const ScheduleEntry *a, const ScheduleEntry *b) { return EntryLess(*a, *b); };
-    std::sort(removed.begin(), removed.end(), less);
-    std::vector<bool> taken(removed.size(), false);
-    auto kept = std::remove_if(list.begin(), list.end(), [&](const ScheduleEntry &entry) {
-      auto range = std::equal_range(removed.begin(), removed.end(), &entry, less);
-      for (auto at = range.first; at != range.second; ++at) {
-        size_t index = static_cast<size_t>(at - removed.begin());
-        if (!taken[index]) {
-          taken[index] = true;
-          return true;
-        }
-      }
-      return false;
-    });
-    list.erase(kept, list.end());
+    std::vector<bool> gone = FindSchedules(list, change.removed);
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (gone[i])
+        continue;
+      if (kept != i)
+        list[kept] = std::move(list[i]);
+      ++kept;
+    }
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
   }
   // Added entries, an edit's new form among them, are kept even when the
   // entry they replace is gone: what the user just typed is never lost.
@@ -277,7 +340,9 @@ void LoadSchedulesFrom(const IniText &text, bool readable) {
   sync.known = readable;
   sync.fingerprint = IniSectionFingerprint(text, kSectionName);
   bool dropped = false;
-  g_app.schedules = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
+  ChangeList(false, [&](ScheduleList &list) {
+    list = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
+  });
   if (!dropped)
     return;
   // Nobody waits for this save: when the file is held it is written by the
@@ -286,94 +351,75 @@ void LoadSchedulesFrom(const IniText &text, bool readable) {
   for (ScheduleEntry &entry : ParseSchedules(text, false, nullptr))
     if (entry.markedOld)
       drop.removed.push_back(std::move(entry));
-  SaveSchedules(&drop, nullptr, IniWait::Once);
+  SaveSchedules(&drop, IniWait::Once);
 }
 
-bool SaveSchedules(const ScheduleChange *change, const std::function<void(IniText &)> &alsoEdit,
-                   IniWait wait) {
-  ScheduleSync &sync = g_app.scheduleSync;
+bool SaveSchedules(const ScheduleChange *change, IniWait wait) {
   if (change)
-    sync.unsaved.push_back(*change);
+    g_app.scheduleSync.unsaved.push_back(*change);
+  unsigned long long written = 0;
+  bool saved = UpdateIniText([&](IniText &text) { return PutSchedulesInto(text, written); }, wait);
+  EndScheduleSave(saved, written);
+  return saved;
+}
+
+bool SaveSchedulesWith(const std::function<void(IniText &)> &edit, IniWait wait) {
   unsigned long long written = 0;
   bool saved = UpdateIniText(
       [&](IniText &text) {
-        // The list is written when it is the file's own with this process's
-        // changes; a list that only another process changed stays as stored.
-        bool writeList = !TakeInFileList(text) || !sync.unsaved.empty();
-        written = sync.fingerprint;
-        if (!writeList && !alsoEdit)
-          return false;
-        // First, as a save of its own would have come first.
-        if (alsoEdit)
-          alsoEdit(text);
-        if (writeList) {
-          // The body is the last thing in the text, so the lines can go
-          // straight after the header: a long list is written without a copy.
-          ReplaceIniSection(text, kSectionName, std::wstring());
-          AppendScheduleSection(text, g_app.schedules);
-          written = IniSectionFingerprint(text, kSectionName);
-        }
+        edit(text);
+        PutSchedulesInto(text, written);
         return true;
       },
       wait);
-  if (!saved)
-    return false;
-  sync.fingerprint = written;
-  sync.unsaved.clear();
-  return true;
+  EndScheduleSave(saved, written);
+  return saved;
 }
 
 bool AddSchedule(const ScheduleEntry &entry) {
-  g_app.schedules.push_back(entry);
-  return SaveChange({{}, {entry}});
+  ChangeList(false, [&](ScheduleList &list) { list.push_back(entry); });
+  ScheduleChange change = {{}, {entry}};
+  return SaveSchedules(&change);
 }
 
 bool ReplaceSchedule(const ScheduleEntry &old, const ScheduleEntry &entry) {
   // Found again by value: the list may have taken in another process's
   // changes while the edit was open. Gone by now, the new form is kept.
-  ScheduleList &list = g_app.schedules;
-  auto found = std::find_if(list.begin(), list.end(), [&](const ScheduleEntry &candidate) {
-    return SameScheduleEntry(candidate, old);
+  ChangeList(false, [&](ScheduleList &list) {
+    auto found = std::find_if(list.begin(), list.end(), [&](const ScheduleEntry &candidate) {
+      return SameScheduleEntry(candidate, old);
+    });
+    if (found != list.end())
+      *found = entry;
+    else
+      list.push_back(entry);
   });
-  if (found != list.end())
-    *found = entry;
-  else
-    list.push_back(entry);
-  return SaveChange({{old}, {entry}});
+  ScheduleChange change = {{old}, {entry}};
+  return SaveSchedules(&change);
 }
 
 bool RemoveSchedules(const std::vector<size_t> &indices) {
-  ScheduleList &list = g_app.schedules;
-  // One pass over the list: erasing entry by entry would move every entry
-  // below each one again, a long pause for a wide selection in a long list.
-  std::vector<bool> chosen(list.size(), false);
-  for (size_t index : indices)
-    if (index < chosen.size())
-      chosen[index] = true;
   ScheduleChange change;
-  size_t kept = 0;
-  for (size_t i = 0; i < chosen.size(); ++i) {
-    if (chosen[i]) {
-      change.removed.push_back(std::move(list[i]));
-    } else {
-      if (kept != i)
-        list[kept] = std::move(list[i]);
-      ++kept;
+  ChangeList(false, [&](ScheduleList &list) {
+    // One pass over the list: erasing entry by entry would move every entry
+    // below each one again, a long pause for a wide selection in a long list.
+    std::vector<bool> chosen(list.size(), false);
+    for (size_t index : indices)
+      if (index < chosen.size())
+        chosen[index] = true;
+    size_t kept = 0;
+    for (size_t i = 0; i < chosen.size(); ++i) {
+      if (chosen[i]) {
+        change.removed.push_back(std::move(list[i]));
+      } else {
+        if (kept != i)
+          list[kept] = std::move(list[i]);
+        ++kept;
+      }
     }
-  }
-  list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
-  return SaveChange(std::move(change));
-}
-
-bool RefreshSchedules() {
-  bool changed = false;
-  UpdateIniText(
-      [&](IniText &text) {
-        changed = TakeInFileList(text);
-        return false;
-      },
-      IniWait::Once);
-  return changed;
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
+  });
+  return SaveSchedules(&change);
 }
 
 bool SchedulesPending() {
@@ -381,9 +427,5 @@ bool SchedulesPending() {
 }
 
 void SortSchedules() {
-  // Stable, and not at all when already in order: entries at the same
-  // minute keep their order, so the file does not change from one save to
-  // the next.
-  if (!std::is_sorted(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier))
-    std::stable_sort(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier);
+  ChangeList(true, [](ScheduleList &) {});
 }

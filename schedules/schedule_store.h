@@ -47,44 +47,50 @@ struct ScheduleChange {
 // removed entry takes away one equal entry where one can still be found;
 // the added ones are appended.
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change);
+// Which entries of list are among wanted, each wanted entry matching one
+// equal entry at most, in list order; one pass, wanted sorted once.
+std::vector<bool> FindSchedules(const ScheduleList &list, const ScheduleList &wanted);
 
 // What the merge with other processes' saves needs: the fingerprint of the
 // section as this process last read or wrote it (not known when the file
 // could not be read), and this process's changes not yet in the file,
-// oldest first.
+// oldest first, each holding its appointments by value.
 struct ScheduleSync {
   bool known = false;
   unsigned long long fingerprint = 0;
   std::vector<ScheduleChange> unsaved;
 };
 
-// On the process-wide list.
+// On the process-wide list. Only these change it; after each it is sorted
+// by date-time (same minutes in their order) and an open schedule list
+// shows it at once.
 void LoadSchedules(); // saves at once when marked schedules were dropped
 // The same from a text already read (readable: whether the file could be read).
 void LoadSchedulesFrom(const IniText &text, bool readable);
 // Writes this process's unsaved changes, change among them, under the lock:
 // when another process has changed the section since this one last read or
 // wrote it, they are applied to the file's list, which then becomes the
-// list in memory. Without changes the section is left as the file has it.
-// False when the file could not be written: the changes stay in memory and
-// the next save writes them. alsoEdit, when given, changes other sections in
-// the same write (the settings at exit: one rewrite instead of two).
-bool SaveSchedules(const ScheduleChange *change = nullptr,
-                   const std::function<void(IniText &)> &alsoEdit = nullptr,
-                   IniWait wait = IniWait::Patient);
-// The user's changes: each changes the list in memory, sorts it, and saves
-// the change; false when the save failed (the change stays, as above).
+// list in memory. Without changes of its own, a list that another process
+// changed is left as the file has it. False when the file could not be
+// written: the changes stay in memory and the next save writes them.
+bool SaveSchedules(const ScheduleChange *change = nullptr, IniWait wait = IniWait::Patient);
+// The same, with edit changing other sections in the same write (the
+// settings at exit: one rewrite instead of two).
+bool SaveSchedulesWith(const std::function<void(IniText &)> &edit, IniWait wait);
+// The user's changes: each changes the list and saves the change; false
+// when the save failed (the change stays, as above).
 bool AddSchedule(const ScheduleEntry &entry);
 bool ReplaceSchedule(const ScheduleEntry &old, const ScheduleEntry &entry);
 bool RemoveSchedules(const std::vector<size_t> &indices);
-// When another process (a "/schedule" run, a second calendar, a sync
-// client) has changed the file's section since this process last read or
-// wrote it, the file's list with this process's unsaved changes applied
-// becomes the list; true when it did. text: the file as read under the lock.
+// Takes in the file's list: when another process (a "/schedule" run, a
+// second calendar, a sync client) has changed the section since this
+// process last read or wrote it, the file's list with this process's
+// unsaved changes applied becomes the list; true when it did. text: the
+// file as read under the lock.
 bool TakeInFileList(const IniText &text);
-// The same, reading the file under the lock without waiting; true when the
-// list in memory changed.
-bool RefreshSchedules();
+// For a file found missing or empty: the whole list as its section, taken
+// as what the file holds, so the save that follows writes it.
+void RestoreSchedulesInto(IniText &text);
 // Whether changes of this process are not yet in the file.
 bool SchedulesPending();
 void SortSchedules();

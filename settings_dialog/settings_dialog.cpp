@@ -10,6 +10,7 @@
 #include "app/dialog_font.h"
 #include "app/handle_owner.h"
 #include "app/late_bound.h"
+#include "app/notices.h"
 #include "app/screen_area.h"
 #include "calendar/calendar_paint.h"
 #include "holidays/holiday_update.h"
@@ -153,6 +154,15 @@ SettingsDialogValues ReadDialogValues(HWND dialog) {
   return values;
 }
 
+// The user's change is saved at once; when that fails the user is told, and
+// the change stays applied and is saved again later (and at exit).
+bool SaveFromDialog(HWND dialog) {
+  if (SaveSettings())
+    return true;
+  ShowSaveFailure(dialog);
+  return false;
+}
+
 // Saved at once: "キャンセル" later does not undo it.
 void PickColor(HWND dialog, COLORREF AppSettings::*setting) {
   COLORREF custom[16] = {}; // new each time: custom colours are not kept
@@ -167,8 +177,8 @@ void PickColor(HWND dialog, COLORREF AppSettings::*setting) {
   if (!chooseColor || !chooseColor(&choose))
     return;
   g_app.settings.*setting = choose.rgbResult;
-  SaveSettings();
   RepaintCalendar();
+  SaveFromDialog(dialog);
 }
 
 // The reset position (0, 0) is saved but not applied: the window stays
@@ -177,19 +187,18 @@ void PickColor(HWND dialog, COLORREF AppSettings::*setting) {
 void RestoreDefaults(HWND dialog) {
   ResetSettings();
   ScaleDefaultSize(g_app.settings, {true, true}, WindowDpi(g_app.mainWindow));
-  SaveSettings();
   RebuildCalendarFonts();
   ResizeCalendar(SWP_NOACTIVATE);
   RepaintCalendar();
   OnInitDialog(dialog);
+  SaveFromDialog(dialog);
 }
 
 bool OnCommand(HWND dialog, int id) {
   switch (id) {
   case IDOK:
-  case IDC_APPLY: // the dialog stays open
-    ApplySettingsDialog(dialog);
-    if (id == IDOK)
+  case IDC_APPLY: // the dialog stays open, also when OK's save failed
+    if (ApplySettingsDialog(dialog) && id == IDOK)
       EndDialog(dialog, IDOK);
     return true;
   case IDCANCEL:
@@ -247,15 +256,15 @@ SettingsChanges ApplyDialogValues(const SettingsDialogValues &values, AppSetting
   return changes;
 }
 
-void ApplySettingsDialog(HWND dialog) {
+bool ApplySettingsDialog(HWND dialog) {
   SettingsChanges changes = ApplyDialogValues(ReadDialogValues(dialog), g_app.settings);
   if (changes.fonts)
     RebuildCalendarFonts();
   // Resized first, so the save holds the position a fit may have moved it to.
   if (changes.size)
     ResizeCalendar(0);
-  SaveSettings();
   RepaintCalendar();
+  return SaveFromDialog(dialog);
 }
 
 int CALLBACK AddFontFaceToCombo(const LOGFONTW *font, const TEXTMETRICW *, DWORD, LPARAM combo) {

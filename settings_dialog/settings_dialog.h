@@ -10,7 +10,9 @@
 // Runs the dialog modally over the calendar window.
 void RunSettingsDialog(HWND owner);
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-void ApplySettingsDialog(HWND dialog);
+// 適用 and OK: the fields into the record, the calendar following; false
+// when the save failed (the user was told, the change stays applied).
+bool ApplySettingsDialog(HWND dialog);
 int CALLBACK AddFontFaceToCombo(const LOGFONTW *font, const TEXTMETRICW *metrics, DWORD type,
                                 LPARAM combo);
 

@@ -43,11 +43,12 @@ TEST(StoredData, ClosingMovesTheSchedulesLastAndKeepsEverythingElse) {
   SendTo(window, WM_CLOSE);
   ASSERT_EQ(app.WaitForExit(), 0);
 
+  // Sorted by date-time since loading, as the calendar and the list show them.
   const std::string schedulesAfter = "[Schedules]\r\n"
-                                     "0001=2026/03/01 09:00|朝会\\n会議室 4|\r\n"
-                                     "0002=2026/02/01 08:00|C:\\\\new\\\\notes.txt|Y\r\n"
-                                     "0003=2026/13/01 25:61|a|b|\r\n"
-                                     "0004=2026/03/02 10:00||\r\n";
+                                     "0001=2026/02/01 08:00|C:\\\\new\\\\notes.txt|Y\r\n"
+                                     "0002=2026/03/01 09:00|朝会\\n会議室 4|\r\n"
+                                     "0003=2026/03/02 10:00||\r\n"
+                                     "0004=2026/13/01 25:61|a|b|\r\n";
   EXPECT_EQ(ReadFileBytes(dir.File(L"calendar.ini")), kBom + WindowSection(rect.left, rect.top) +
                                                           kOtherSettings + kHolidays +
                                                           schedulesAfter);

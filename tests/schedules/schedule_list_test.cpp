@@ -287,7 +287,11 @@ TEST_F(ScheduleListDialog, RefusedCommandsOpenNothing) {
 }
 
 TEST_F(ScheduleListDialog, DeleteRemovesEverySelectedRow) {
-  g_app.schedules.push_back(MakeSchedule(2097, 7, 7, 7, 7, L"七夕"));
+  IniText text = DecodeIniBytes(initial_);
+  text += L"0005=2097/07/07 07:07|七夕|\r\n";
+  initial_ = EncodeIniText(text);
+  WriteFileBytes(ini_, initial_);
+  LoadSchedules();
   HWND dialog = Open();
   Press(dialog, IDC_SCHEDULE_DELETE); // nothing selected: only a beep
   EXPECT_EQ(g_app.schedules.size(), 5u);

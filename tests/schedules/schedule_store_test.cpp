@@ -157,6 +157,12 @@ TEST(ScheduleLines, FormatsPaddedRenumberedLinesOfAnyLengthAndReadsThemBack) {
 }
 
 TEST_F(ScheduleFile, SaveMovesTheSectionLastAndRenumbers) {
+  // A missing file loads empty; a save then writes the section alone.
+  LoadSchedules();
+  EXPECT_TRUE(g_app.schedules.empty());
+  SaveSchedules();
+  EXPECT_EQ(ReadFileBytes(path_), Bom("[Schedules]\r\n"));
+
   WriteFileBytes(path_, Bom("[Window]\nWinW=300\n[Schedules]\n0042=2026/3/1 9:0|b|\n"
                             "bad line\n0007=2026/02/01 08:00|a|y\n[Option]\nStartMonday=1\n"
                             "[Schedules]\n0003=2026/04/01 10:00|c|\n"));
@@ -166,16 +172,9 @@ TEST_F(ScheduleFile, SaveMovesTheSectionLastAndRenumbers) {
   EXPECT_EQ(ReadFileBytes(path_).find("\r\n"), std::string::npos); // loading wrote nothing
   SaveSchedules();
   EXPECT_EQ(ReadFileBytes(path_), Bom("[Window]\r\nWinW=300\r\n[Option]\r\nStartMonday=1\r\n"
-                                      "[Schedules]\r\n0001=2026/03/01 09:00|b|\r\n"
-                                      "0002=2026/02/01 08:00|a|Y\r\n"
+                                      "[Schedules]\r\n0001=2026/02/01 08:00|a|Y\r\n"
+                                      "0002=2026/03/01 09:00|b|\r\n"
                                       "0003=2026/04/01 10:00|c|\r\n"));
-
-  // A missing file loads empty; a save then writes the section alone.
-  DeleteFileW(path_.c_str());
-  LoadSchedules();
-  EXPECT_TRUE(g_app.schedules.empty());
-  SaveSchedules();
-  EXPECT_EQ(ReadFileBytes(path_), Bom("[Schedules]\r\n"));
 }
 
 TEST_F(ScheduleFile, AutomaticDeletionDropsMarkedLinesAndSavesOnce) {
@@ -282,7 +281,7 @@ TEST_F(ScheduleFile, SaveSeesAFileRewrittenInPlace) {
   g_app.settings.AutoDeleteOldSchedules = false;
   ASSERT_TRUE(WriteFileBytes(path_, Bom("[Schedules]\r\n0001=2099/01/01 09:00|A|\r\n")));
   LoadSchedules();
-  EXPECT_FALSE(RefreshSchedules());
+  EXPECT_FALSE(TakeInFileList(ReadIniText()));
   const ScheduleChange addX = {{}, {MakeSchedule(2099, 2, 2, 9, 0, L"X")}};
   ApplyScheduleChange(g_app.schedules, addX);
   ASSERT_TRUE(SaveSchedules(&addX));
