@@ -1,11 +1,33 @@
 #include "calendar/day_change.h"
 
+#include <algorithm>
+
 #include "app/app_state.h"
 
-UINT MillisecondsToMidnight(const SYSTEMTIME &now) {
-  constexpr UINT kDay = 24 * 60 * 60 * 1000;
-  UINT elapsed = ((now.wHour * 60u + now.wMinute) * 60u + now.wSecond) * 1000u + now.wMilliseconds;
-  return elapsed < kDay ? kDay - elapsed : 1;
+UINT MillisecondsToMidnight(const FILETIME &nowUtc, const TIME_ZONE_INFORMATION *zone) {
+  constexpr ULONGLONG kTicksPerMs = 10000;
+  constexpr ULONGLONG kDay = 24ULL * 60 * 60 * 1000 * kTicksPerMs;
+  auto ticks = [](const FILETIME &time) {
+    return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+  };
+  // Tomorrow's 00:00 on the local clock, then the moment that is through
+  // the zone's rules: a night that springs forward is an hour shorter.
+  SYSTEMTIME utc, local, midnight, midnightUtc;
+  FILETIME today, target;
+  if (!FileTimeToSystemTime(&nowUtc, &utc) || !SystemTimeToTzSpecificLocalTime(zone, &utc, &local))
+    return 1;
+  const SYSTEMTIME start = {local.wYear, local.wMonth, 0, local.wDay, 0, 0, 0, 0};
+  if (!SystemTimeToFileTime(&start, &today))
+    return 1;
+  const ULONGLONG tomorrow = ticks(today) + kDay;
+  today = {static_cast<DWORD>(tomorrow), static_cast<DWORD>(tomorrow >> 32)};
+  if (!FileTimeToSystemTime(&today, &midnight) ||
+      !TzSpecificLocalTimeToSystemTime(zone, &midnight, &midnightUtc) ||
+      !SystemTimeToFileTime(&midnightUtc, &target) || ticks(target) <= ticks(nowUtc))
+    return 1;
+  // Rounded up: a timer that fires a moment early finds the old day.
+  return static_cast<UINT>(std::min<ULONGLONG>(
+      (ticks(target) - ticks(nowUtc) + kTicksPerMs - 1) / kTicksPerMs, 2 * kDay / kTicksPerMs));
 }
 
 DisplayedMonth MonthAfterDayChange(DisplayedMonth shown, CalendarDate oldToday,
@@ -27,5 +49,7 @@ void FollowToday(HWND window) {
   }
   // One-shot in effect: the handler kills it when it fires and this arms it
   // anew. A timer that fires early finds the same day and waits the rest.
-  SetTimer(window, kMidnightTimer, MillisecondsToMidnight(now), nullptr);
+  FILETIME utc;
+  GetSystemTimeAsFileTime(&utc);
+  SetTimer(window, kMidnightTimer, MillisecondsToMidnight(utc, nullptr), nullptr);
 }

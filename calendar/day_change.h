@@ -5,8 +5,9 @@
 
 #include "calendar/month_grid.h"
 
-// From a local time to the next local midnight; at least 1.
-UINT MillisecondsToMidnight(const SYSTEMTIME &now);
+// From a moment to the next midnight of a time zone's clock (null: the
+// system's), through the zone's daylight-saving rules; at least 1.
+UINT MillisecondsToMidnight(const FILETIME &nowUtc, const TIME_ZONE_INFORMATION *zone);
 // The month to show once today has changed: the new today's month when the
 // old today's month was shown, else the month the user paged to.
 DisplayedMonth MonthAfterDayChange(DisplayedMonth shown, CalendarDate oldToday,

@@ -109,8 +109,14 @@ TEST(Startup, WindowOpensAtTheStoredSizeAndPositionWhenUsable) {
     LONG style = GetWindowLongW(window, GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX),
               WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    // Minimized, then closed from the taskbar: the place it had is saved.
+    PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }));
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(app.WaitForExit(), 0);
+    const std::string place =
+        "PosX=" + std::to_string(rect.left) + "\r\nPosY=" + std::to_string(rect.top) + "\r\n";
+    EXPECT_NE(ReadFileBytes(dir.File(L"calendar.ini")).find(place), std::string::npos) << c.window;
   }
 }
 

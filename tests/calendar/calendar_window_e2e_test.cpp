@@ -434,7 +434,9 @@ TEST_F(CalendarWindowE2e, FollowsTheDateAcrossMidnight) {
   ASSERT_EQ(now.wDay, today) << "midnight passed while the calendars started: start earlier";
 
   const DisplayedMonth after = {tomorrow.year, tomorrow.month};
-  int wait = static_cast<int>(MillisecondsToMidnight(now)) + 15000;
+  FILETIME utc;
+  GetSystemTimeAsFileTime(&utc);
+  int wait = static_cast<int>(MillisecondsToMidnight(utc, nullptr)) + 15000;
   EXPECT_TRUE(WaitUntil([&] { return ShowsFills(left, after, tomorrow.day, {}); }, wait));
   // Past midnight for certain, the paged calendar has seen the new day too:
   // one month on from where it stayed is the old today's month, now with

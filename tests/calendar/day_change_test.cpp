@@ -4,17 +4,35 @@
 
 namespace {
 
+// What is left of the local day, in a zone without daylight saving and in
+// one with it (central Europe): the spring night is an hour shorter, the
+// autumn night an hour longer.
 TEST(DayChange, MidnightIsWhatIsLeftOfTheLocalDay) {
+  TIME_ZONE_INFORMATION utc = {}, europe = {};
+  europe.Bias = -60;
+  europe.StandardDate = {0, 10, 0, 5, 3, 0, 0, 0}; // last Sunday of October, 03:00
+  europe.DaylightDate = {0, 3, 0, 5, 2, 0, 0, 0};  // last Sunday of March, 02:00
+  europe.DaylightBias = -60;
   struct Case {
-    WORD hour, minute, second, milliseconds;
+    const TIME_ZONE_INFORMATION *zone;
+    SYSTEMTIME utc;
     UINT expected;
   } cases[] = {
-      {0, 0, 0, 0, 86400000}, {12, 0, 0, 0, 43200000}, {23, 59, 50, 0, 10000},
-      {23, 59, 59, 999, 1},   {0, 0, 0, 1, 86399999},  {23, 59, 59, 1000, 1}, // a bad clock
+      {&utc, {2026, 12, 4, 31, 0, 0, 0, 0}, 86400000},
+      {&utc, {2026, 12, 4, 31, 23, 59, 50, 0}, 10000},
+      {&utc, {2026, 12, 4, 31, 23, 59, 59, 999}, 1},
+      {&utc, {2026, 12, 4, 31, 0, 0, 0, 1}, 86399999},
+      {&europe, {2026, 12, 4, 31, 12, 0, 0, 0}, 11 * 3600000}, // 13:00 local
+      {&europe, {2027, 3, 0, 28, 0, 0, 0, 0}, 22 * 3600000},   // 01:00, springs forward at 02:00
+      {&europe, {2027, 3, 0, 27, 22, 30, 0, 0}, 30 * 60000},   // 23:30 the evening before
+      {&europe, {2026, 10, 0, 24, 23, 0, 0, 0}, 24 * 3600000}, // 01:00, falls back at 03:00
   };
   for (const Case &c : cases) {
-    SYSTEMTIME now = {2026, 12, 4, 31, c.hour, c.minute, c.second, c.milliseconds};
-    EXPECT_EQ(MillisecondsToMidnight(now), c.expected) << c.hour << ":" << c.minute;
+    FILETIME now;
+    ASSERT_TRUE(SystemTimeToFileTime(&c.utc, &now));
+    EXPECT_EQ(MillisecondsToMidnight(now, c.zone), c.expected)
+        << c.utc.wYear << "-" << c.utc.wMonth << "-" << c.utc.wDay << " " << c.utc.wHour << ":"
+        << c.utc.wMinute << " UTC";
   }
 }
 

@@ -407,7 +407,13 @@ TEST(SchedulesShared, ProcessesSavingAtOnceLoseNothing) {
   slow.pieceBytes = slow.body.size() / 8 + 1;
   slow.pieceEveryMs = 150;
   server.Serve("/holidays.csv", slow);
-  TempDir dir;
+  // The folder through two drive letters (Z: and the test prefix's Y:):
+  // the second list's calendar.ini is the same file under another path.
+  const std::wstring drive = EnvPath(L"DAYGLASS_SECOND_DRIVE");
+  TempDir dir(drive);
+  std::wstring other = dir.Path();
+  if (!drive.empty() && FileExists(L"Y:\\"))
+    other = L"Y:" + dir.Path().substr(drive.size());
   const std::wstring ini = dir.File(L"calendar.ini");
   ScheduleList stored;
   std::vector<std::wstring> expected;
@@ -422,7 +428,7 @@ TEST(SchedulesShared, ProcessesSavingAtOnceLoseNothing) {
   Dayglass calendar(dir.Path());
   HWND window = calendar.WaitForWindow(L"Dayglass");
   ASSERT_NE(window, nullptr);
-  Dayglass first(dir.Path(), L"/schedule"), second(dir.Path(), L"/schedule");
+  Dayglass first(dir.Path(), L"/schedule"), second(other, L"/schedule");
   HWND lists[] = {first.WaitForDialog(L"予定一覧"), second.WaitForDialog(L"予定一覧")};
   ASSERT_TRUE(lists[0] && lists[1]);
   for (int round = 0; round < kRounds; ++round) {
@@ -463,8 +469,58 @@ TEST(SchedulesShared, ProcessesSavingAtOnceLoseNothing) {
   const std::string bytes = ReadFileBytes(ini);
   EXPECT_NE(bytes.find("[Holidays]\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("HolidayUrl="), std::string::npos);
-  std::printf("[reliability] a calendar ending moves, two /schedule lists confirming adds at the "
-              "same instant, then /update-holidays and 終了 during adds, 20,000 stored "
-              "appointments | %d rounds, 4 processes | lost: 0\n",
+  std::printf("[reliability] a calendar ending moves, two /schedule lists (the file reached "
+              "through two drive letters) confirming adds at the same instant, then "
+              "/update-holidays and 終了 during adds, 20,000 stored appointments | %d rounds, 4 "
+              "processes | lost: 0\n",
               kRounds);
+}
+
+// A sync client replacing calendar.ini by delete and create, or a tool that
+// empties it before writing: the calendar open meanwhile writes back all it
+// holds, with the user's add or with its close alone.
+TEST(SchedulesShared, FileDeletedOrEmptiedUnderTheCalendar) {
+  const struct {
+    const char *what;
+    bool deleted, add;
+  } cases[] = {{"deleted, then an add", true, true},
+               {"emptied, then an add", false, true},
+               {"deleted, then the close", true, false}};
+  const std::string holiday = "[Holidays]\r\n2099-01-01=元日\r\n";
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::wstring ini = dir.File(L"calendar.ini");
+    ASSERT_TRUE(WriteFileBytes(ini, kBom + "[Window]\r\nWinW=345\r\nPosX=60\r\nPosY=40\r\n" +
+                                        holiday + kShared.substr(kBom.size() + kWindow.size())));
+    Dayglass calendar(dir.Path());
+    HWND window = calendar.WaitForWindow(L"Dayglass");
+    ASSERT_NE(window, nullptr);
+    if (c.deleted)
+      ASSERT_TRUE(DeleteFileW(ini.c_str()));
+    else
+      ASSERT_TRUE(WriteFileBytes(ini, ""));
+    if (c.add) {
+      PostMessageW(window, WM_COMMAND, IDM_SCHEDULE_LIST, 0);
+      HWND list = calendar.WaitForDialog(L"予定一覧");
+      ASSERT_NE(list, nullptr);
+      EnterSchedule(calendar, list, IDC_SCHEDULE_ADD, L"4", L"added");
+      EXPECT_EQ(calendar.FindDialog(L"エラー"), nullptr);
+      Click(list, IDOK);
+      ASSERT_TRUE(WaitUntilGone(list));
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(calendar.WaitForExit(), 0);
+    std::vector<std::wstring> texts = {L"A", L"B", L"C"};
+    if (c.add)
+      texts.push_back(L"added");
+    EXPECT_EQ(StoredTexts(ini), texts);
+    const std::string bytes = ReadFileBytes(ini);
+    for (const std::string &kept : {std::string("WinW=345\r\n"), std::string("PosX=60\r\n"),
+                                    std::string("Face=Hooge 05_55\r\n"), holiday})
+      EXPECT_NE(bytes.find(kept), std::string::npos) << kept;
+  }
+  std::printf("[reliability] calendar.ini deleted (a sync client's delete and create) or emptied "
+              "under the open calendar, then an add or the close | 3 | every appointment, "
+              "setting and holiday written back\n");
 }

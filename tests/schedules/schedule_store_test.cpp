@@ -244,6 +244,7 @@ TEST_F(ScheduleFile, SaveTakesInAnotherProcessesChanges) {
     ScheduleList stored = ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr);
     EXPECT_EQ(TextsOf(stored, true), test.expected);
     EXPECT_EQ(TextsOf(g_app.schedules, true), test.expected);
+    EXPECT_TRUE(std::is_sorted(g_app.schedules.begin(), g_app.schedules.end(), ScheduleEarlier));
     if (!ours && test.theirs.added.size() + test.theirs.removed.size() > 0) {
       EXPECT_EQ(ReadFileBytes(path_), between) << "a save with nothing of ours writes nothing";
     }
@@ -298,4 +299,9 @@ TEST_F(ScheduleFile, SaveSeesAFileRewrittenInPlace) {
   ASSERT_TRUE(SaveSchedules(&addY));
   EXPECT_EQ(TextsOf(ParseSchedules(DecodeIniBytes(ReadFileBytes(path_)), false, nullptr), true),
             (std::vector<std::wstring>{L"B", L"X", L"Y"}));
+  // Another program's list, in any order, is taken in sorted.
+  ASSERT_TRUE(WriteFileBytes(path_, Bom("[Schedules]\r\n0001=2099/05/05 09:00|late|\r\n"
+                                        "0002=2099/01/01 09:00|early|\r\n")));
+  EXPECT_TRUE(TakeInFileList(ReadIniText()));
+  EXPECT_EQ(TextsOf(g_app.schedules), (std::vector<std::wstring>{L"early", L"late"}));
 }

@@ -100,13 +100,29 @@ TEST(SettingsDialogE2e, AppliesPicksAColourResetsAndCancelsInTheRunningCalendar)
   dialog = app.WaitForWindow(L"#32770");
   ASSERT_TRUE(dialog);
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), calendar);
+
+  // A file that cannot be written: 適用 and OK say so, the dialog stays
+  // open, and the change is saved once the file can be written.
+  SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetText(dialog, IDC_MARGIN, L"7");
+  for (int button : {IDC_APPLY, IDOK}) {
+    Click(dialog, button);
+    HWND box = app.WaitForDialog(L"エラー");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), L"INIファイルの保存に失敗しました。");
+    Click(box, IDOK);
+    ASSERT_TRUE(WaitUntilGone(box));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+  }
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+  EXPECT_FALSE(fileHas("Margin=7"));
+  SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   // Closing the calendar saves and ends the process.
   PostMessageW(calendar, WM_CLOSE, 0, 0);
   EXPECT_EQ(app.WaitForExit(), 0);
-  EXPECT_TRUE(fileHas("Bg=1971210") && fileHas("Today=1740031"));
+  EXPECT_TRUE(fileHas("Bg=1971210") && fileHas("Today=1740031") && fileHas("Margin=7"));
 }
 
 // Not a check: tools/screenshot_settings_dialog.sh runs it inside Wine's

@@ -8,12 +8,13 @@
 #include "app/handle_owner.h"
 #include "app/startup.h"
 
-TempDir::TempDir() {
-  wchar_t base[MAX_PATH];
-  GetTempPathW(MAX_PATH, base);
+TempDir::TempDir(const std::wstring &base) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring parent = base.empty() ? std::wstring(temp) : base + L"\\";
   static unsigned counter = 0;
   for (;;) {
-    path_ = std::wstring(base) + L"dgtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+    path_ = parent + L"dgtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
     if (CreateDirectoryW(path_.c_str(), nullptr))
       break;

@@ -14,10 +14,11 @@
 // The UTF-8 byte-order mark calendar.ini starts with.
 inline const std::string kBom = "\xEF\xBB\xBF";
 
-// A fresh folder under %TEMP%, removed with everything in it at the end.
+// A fresh folder under %TEMP% (or under base), removed with everything in
+// it at the end.
 class TempDir {
 public:
-  TempDir();
+  explicit TempDir(const std::wstring &base = L"");
   ~TempDir();
   TempDir(const TempDir &) = delete;
   TempDir &operator=(const TempDir &) = delete;
