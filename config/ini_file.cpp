@@ -15,6 +15,7 @@
 #include "app/leftover_files.h"
 #include "app/notices.h"
 #include "app/startup.h"
+#include "config/numbers.h"
 #include "config/settings.h"
 
 namespace {
@@ -291,7 +292,7 @@ std::wstring KeepCopy(const std::wstring &target, const std::string &bytes, IniE
                                                          : L".unreadable";
   for (int number = 1; number < 100; ++number) {
     std::wstring copy =
-        target + kind + (number > 1 ? L"." + std::to_wstring(number) : L"") + L".bak";
+        target + kind + (number > 1 ? L"." + DecimalText(number) : L"") + L".bak";
     FileOwner file(CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {

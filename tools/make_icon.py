@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Draw the Dayglass application icon: a desk-calendar page.
 
-Writes dayglass.ico with 48x48, 32x32 and 16x16 images, each a 32-bit BGRA
-DIB with an AND mask, which windres and every Windows version accept.
+Writes dayglass.ico with 48x48, 32x32 and 16x16 images, each a 16-colour
+DIB with an AND mask, which windres and every Windows version accept. The
+art has four colours, so a palette holds it exactly in an eighth of the
+bytes a 32-bit image takes.
 
     /usr/bin/python3 tools/make_icon.py [OUTPUT_DIR]
 
@@ -84,24 +86,34 @@ def scale(rows, factor):
     return ["".join(c * factor for c in row) for row in rows for _ in range(factor)]
 
 
+# Palette order; a transparent pixel is index 0 under a set AND-mask bit.
+PALETTE = ["K", "O", "W", "T"]
+
+
 def dib(rows):
-    """One icon image: BITMAPINFOHEADER, bottom-up BGRA, then the AND mask."""
+    """One icon image: BITMAPINFOHEADER, 16-colour palette, bottom-up 4-bit
+    pixels, then the AND mask."""
     size = len(rows)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 0, 0)
+    palette = bytearray(16 * 4)
+    for index, key in enumerate(PALETTE):
+        r, g, b = COLOURS[key]
+        palette[index * 4:index * 4 + 3] = bytes((b, g, r))
+    stride = (size * 4 + 31) // 32 * 4
+    mask_stride = (size + 31) // 32 * 4
     colour = bytearray()
     mask = bytearray()
-    mask_stride = (size + 31) // 32 * 4
     for row in reversed(rows):
+        pixels = bytearray(stride)
         bits = bytearray(mask_stride)
         for x, key in enumerate(row):
             if key == ".":
-                colour += b"\0\0\0\0"
                 bits[x // 8] |= 0x80 >> (x % 8)
             else:
-                r, g, b = COLOURS[key]
-                colour += bytes((b, g, r, 0xFF))
+                pixels[x // 2] |= PALETTE.index(key) << (0 if x % 2 else 4)
+        colour += pixels
         mask += bits
-    return header + bytes(colour) + bytes(mask)
+    return header + bytes(palette) + bytes(colour) + bytes(mask)
 
 
 def build_icon():
@@ -112,7 +124,7 @@ def build_icon():
     offset = 6 + 16 * len(blobs)
     for rows, blob in zip(images, blobs):
         size = len(rows)
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(blob), offset)
+        out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(blob), offset)
         offset += len(blob)
     return out + b"".join(blobs)
 
