@@ -17,10 +17,10 @@ bool RunScheduleEdit(HWND owner, ScheduleEntry &entry);
 INT_PTR CALLBACK ScheduleListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FillScheduleList(HWND dialog);
 // The open list (g_app.scheduleList), for the store, which refills it after
-// every change of ScheduleList: its selected appointments by value, and the
-// refill, which selects those of selected that remain. Nothing without one.
-ScheduleList SelectedSchedules();
-void RefillScheduleList(const ScheduleList &selected);
+// every change of ScheduleList: its selected rows, and the refill, which
+// selects the entries equal to those of selected. Nothing without one.
+std::vector<int> SelectedScheduleRows();
+void RefillScheduleList(const std::vector<const ScheduleEntry *> &selected);
 // A schedule's text as its row shows it: line breaks as " / ", cut with "…"
 // past a length no row can show. The schedule itself keeps its text.
 std::wstring ScheduleListText(const std::wstring &text);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <numeric>
 #include <cwchar>
 #include <vector>
 
@@ -38,10 +39,17 @@ HWND ScheduleView(HWND dialog) {
   return GetDlgItem(dialog, IDC_SCHEDULE_VIEW);
 }
 
-// Row indices of the selection, from the top.
+// Row indices of the selection, from the top. Every row selected needs no
+// question per row, which a long list would pay for.
 std::vector<int> SelectedRows(HWND dialog) {
   HWND view = ScheduleView(dialog);
   std::vector<int> rows;
+  const int count = ListView_GetItemCount(view);
+  if (count > 0 && static_cast<int>(ListView_GetSelectedCount(view)) == count) {
+    rows.resize(static_cast<size_t>(count));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+  }
   for (int row = ListView_GetNextItem(view, -1, LVNI_SELECTED); row != -1;
        row = ListView_GetNextItem(view, row, LVNI_SELECTED))
     rows.push_back(row);
@@ -236,46 +244,37 @@ void FillScheduleList(HWND dialog) {
   InvalidateRect(view, nullptr, TRUE);
 }
 
-ScheduleList SelectedSchedules() {
-  ScheduleList selected;
-  if (!g_app.scheduleList)
-    return selected;
-  for (int row : SelectedRows(g_app.scheduleList))
-    if (static_cast<size_t>(row) < g_app.schedules.size())
-      selected.push_back(g_app.schedules[static_cast<size_t>(row)]);
-  return selected;
+std::vector<int> SelectedScheduleRows() {
+  return g_app.scheduleList ? SelectedRows(g_app.scheduleList) : std::vector<int>();
 }
 
-void RefillScheduleList(const ScheduleList &selected) {
+void RefillScheduleList(const std::vector<const ScheduleEntry *> &selected) {
   HWND dialog = g_app.scheduleList;
   if (!dialog)
     return;
   HWND view = ScheduleView(dialog);
-  // Every row at once (-1) where many are selected; row by row otherwise,
-  // since -1 walks every row on some systems, a pause with a long list.
-  if (ListView_GetSelectedCount(view) > 64) {
-    ListView_SetItemState(view, -1, 0, LVIS_SELECTED);
-  } else {
-    for (int row : SelectedRows(dialog))
-      ListView_SetItemState(view, row, 0, LVIS_SELECTED);
-  }
+  const std::vector<bool> found = FindSchedules(g_app.schedules, selected);
+  const size_t count = static_cast<size_t>(std::count(found.begin(), found.end(), true));
+  // The list view does work for every row whose state is set: one call for
+  // all rows (-1) toward whichever state most rows take, then the rows that
+  // differ, with drawing held back meanwhile.
+  const bool most = count * 2 > found.size();
+  SendMessageW(view, WM_SETREDRAW, FALSE, 0);
   int focused = ListView_GetNextItem(view, -1, LVNI_FOCUSED);
   if (focused >= 0) {
     ListView_SetItemState(view, focused, 0, LVIS_FOCUSED);
   }
   FillScheduleList(dialog);
-  if (selected.empty())
-    return;
-  const std::vector<bool> found = FindSchedules(g_app.schedules, selected);
-  if (std::find(found.begin(), found.end(), false) == found.end()) {
-    ListView_SetItemState(view, -1, LVIS_SELECTED, LVIS_SELECTED);
-    return;
+  if (most || ListView_GetSelectedCount(view) > 0) {
+    ListView_SetItemState(view, -1, most ? LVIS_SELECTED : 0, LVIS_SELECTED);
   }
   for (size_t row = 0; row < found.size(); ++row) {
-    if (found[row]) {
-      ListView_SetItemState(view, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
+    if (found[row] != most) {
+      ListView_SetItemState(view, static_cast<int>(row), most ? 0 : LVIS_SELECTED, LVIS_SELECTED);
     }
   }
+  SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(view, nullptr, TRUE);
 }
 
 void ShowScheduleChange(HWND dialog, bool saved) {

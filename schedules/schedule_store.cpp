@@ -219,18 +219,30 @@ void SortList(ScheduleList &list) {
     std::stable_sort(list.begin(), list.end(), ScheduleEarlier);
 }
 
-// Every change of the list, from whatever path, goes through here: it stays
-// sorted, and an open schedule list shows it at once, so no row ever names
-// a stale position. Another program's change keeps the list's selection
-// (by value); after the user's own change no row is selected.
-template <typename Change> void ChangeList(bool keepSelection, Change change) {
-  ScheduleList selected;
-  if (keepSelection)
-    selected = SelectedSchedules();
-  change(g_app.schedules);
+// Every change of the list, from whatever path, ends here: it stays sorted,
+// and an open schedule list shows it at once, so no row ever names a stale
+// position; selected: the entries (of the list before) to select again.
+void ShowChangedList(const std::vector<const ScheduleEntry *> &selected) {
   SortList(g_app.schedules);
   RefillScheduleList(selected);
   RepaintCalendar();
+}
+
+// The user's own change: no row stays selected.
+template <typename Change> void ChangeList(Change change) {
+  change(g_app.schedules);
+  ShowChangedList({});
+}
+
+// Another program's list taken in: the open list's selection is kept by
+// value, found among the new entries while the old ones still live.
+void ReplaceList(ScheduleList next) {
+  std::vector<const ScheduleEntry *> selected;
+  for (int row : SelectedScheduleRows())
+    if (static_cast<size_t>(row) < g_app.schedules.size())
+      selected.push_back(&g_app.schedules[static_cast<size_t>(row)]);
+  next.swap(g_app.schedules);
+  ShowChangedList(selected);
 }
 
 // This process's part of a save, on the file's text under the lock: takes
@@ -263,20 +275,17 @@ bool SameScheduleEntry(const ScheduleEntry &a, const ScheduleEntry &b) {
   return !EntryLess(a, b) && !EntryLess(b, a);
 }
 
-std::vector<bool> FindSchedules(const ScheduleList &list, const ScheduleList &wanted) {
-  // One sorted copy of the wanted entries and one pass over the list: each
-  // entry is looked up in logarithmic time, each wanted one matched once.
-  std::vector<const ScheduleEntry *> sorted;
-  sorted.reserve(wanted.size());
-  for (const ScheduleEntry &entry : wanted)
-    sorted.push_back(&entry);
+std::vector<bool> FindSchedules(const ScheduleList &list,
+                                std::vector<const ScheduleEntry *> wanted) {
+  // The wanted entries sorted once and one pass over the list: each entry
+  // is looked up in logarithmic time, each wanted one matched once.
   auto less = [](const ScheduleEntry *a, const ScheduleEntry *b) { return EntryLess(*a, *b); };
-  std::sort(sorted.begin(), sorted.end(), less);
-  std::vector<size_t> used(sorted.size(), 0); // per run of equal entries, at its start
+  std::sort(wanted.begin(), wanted.end(), less);
+  std::vector<size_t> used(wanted.size(), 0); // per run of equal entries, at its start
   std::vector<bool> found(list.size(), false);
-  for (size_t i = 0; i < list.size() && !sorted.empty(); ++i) {
-    auto run = std::equal_range(sorted.begin(), sorted.end(), &list[i], less);
-    size_t first = static_cast<size_t>(run.first - sorted.begin());
+  for (size_t i = 0; i < list.size() && !wanted.empty(); ++i) {
+    auto run = std::equal_range(wanted.begin(), wanted.end(), &list[i], less);
+    size_t first = static_cast<size_t>(run.first - wanted.begin());
     if (run.first != run.second && used[first] < static_cast<size_t>(run.second - run.first)) {
       ++used[first];
       found[i] = true;
@@ -293,7 +302,7 @@ bool TakeInFileList(const IniText &text) {
   ScheduleList merged = ParseSchedules(text, false, nullptr);
   for (const ScheduleChange &change : sync.unsaved)
     ApplyScheduleChange(merged, change);
-  ChangeList(true, [&](ScheduleList &list) { list = std::move(merged); });
+  ReplaceList(std::move(merged));
   sync.known = true;
   sync.fingerprint = fingerprint;
   return true;
@@ -312,7 +321,10 @@ void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
   if (!change.removed.empty()) {
     // Each removed entry takes away one equal entry, wherever it now stands;
     // one that another process already changed or removed takes nothing.
-    std::vector<bool> gone = FindSchedules(list, change.removed);
+    std::vector<const ScheduleEntry *> removed;
+    for (const ScheduleEntry &entry : change.removed)
+      removed.push_back(&entry);
+    std::vector<bool> gone = FindSchedules(list, std::move(removed));
     size_t kept = 0;
     for (size_t i = 0; i < list.size(); ++i) {
       if (gone[i])
@@ -340,7 +352,7 @@ void LoadSchedulesFrom(const IniText &text, bool readable) {
   sync.known = readable;
   sync.fingerprint = IniSectionFingerprint(text, kSectionName);
   bool dropped = false;
-  ChangeList(false, [&](ScheduleList &list) {
+  ChangeList([&](ScheduleList &list) {
     list = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
   });
   if (!dropped)
@@ -377,7 +389,7 @@ bool SaveSchedulesWith(const std::function<void(IniText &)> &edit, IniWait wait)
 }
 
 bool AddSchedule(const ScheduleEntry &entry) {
-  ChangeList(false, [&](ScheduleList &list) { list.push_back(entry); });
+  ChangeList([&](ScheduleList &list) { list.push_back(entry); });
   ScheduleChange change = {{}, {entry}};
   return SaveSchedules(&change);
 }
@@ -385,7 +397,7 @@ bool AddSchedule(const ScheduleEntry &entry) {
 bool ReplaceSchedule(const ScheduleEntry &old, const ScheduleEntry &entry) {
   // Found again by value: the list may have taken in another process's
   // changes while the edit was open. Gone by now, the new form is kept.
-  ChangeList(false, [&](ScheduleList &list) {
+  ChangeList([&](ScheduleList &list) {
     auto found = std::find_if(list.begin(), list.end(), [&](const ScheduleEntry &candidate) {
       return SameScheduleEntry(candidate, old);
     });
@@ -400,7 +412,7 @@ bool ReplaceSchedule(const ScheduleEntry &old, const ScheduleEntry &entry) {
 
 bool RemoveSchedules(const std::vector<size_t> &indices) {
   ScheduleChange change;
-  ChangeList(false, [&](ScheduleList &list) {
+  ChangeList([&](ScheduleList &list) {
     // One pass over the list: erasing entry by entry would move every entry
     // below each one again, a long pause for a wide selection in a long list.
     std::vector<bool> chosen(list.size(), false);
@@ -427,5 +439,5 @@ bool SchedulesPending() {
 }
 
 void SortSchedules() {
-  ChangeList(true, [](ScheduleList &) {});
+  ChangeList([](ScheduleList &) {});
 }

@@ -47,9 +47,10 @@ struct ScheduleChange {
 // removed entry takes away one equal entry where one can still be found;
 // the added ones are appended.
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change);
-// Which entries of list are among wanted, each wanted entry matching one
-// equal entry at most, in list order; one pass, wanted sorted once.
-std::vector<bool> FindSchedules(const ScheduleList &list, const ScheduleList &wanted);
+// Which entries of list equal one of wanted, each wanted entry matching one
+// entry at most, in list order; one pass, wanted sorted once.
+std::vector<bool> FindSchedules(const ScheduleList &list,
+                                std::vector<const ScheduleEntry *> wanted);
 
 // What the merge with other processes' saves needs: the fingerprint of the
 // section as this process last read or wrote it (not known when the file

@@ -182,15 +182,27 @@ TEST_F(IniFile, NeverWritesWhatItWouldRefuseToRead) {
               "byte\n");
 }
 
-TEST_F(IniFile, ZeroByteInTheFileSurvivesASave) {
-  std::string bytes("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=1\r\n", 36);
-  ASSERT_TRUE(WriteFileBytes(path, bytes));
-  ASSERT_TRUE(UpdateIniText([](IniText &text) {
-    SetIniInt(text, L"Window", L"WinW", 2);
-    return true;
-  }));
-  EXPECT_EQ(ReadFileBytes(path),
-            std::string("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=2\r\n", 36));
+// A zero byte or two in a text file are kept through a save; a file that is
+// no text (many zero bytes, a picture) is kept as a copy beside it before
+// the save writes over it, and the save starts from what this process holds.
+TEST_F(IniFile, ZeroBytesSurviveAndWhatIsNoTextIsKeptAsACopy) {
+  g_app.silent = true; // no message box in a unit test
+  const std::string text("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=1\r\n", 36);
+  const std::string picture = "\x89PNG\r\n\x1A\n" + std::string(40, '\0') + "IHDR";
+  for (const std::string &before : {text, picture}) {
+    ASSERT_TRUE(WriteFileBytes(path, before));
+    ASSERT_TRUE(UpdateIniText([](IniText &edited) {
+      SetIniInt(edited, L"Window", L"WinW", 2);
+      return true;
+    }));
+    const bool kept = before == picture;
+    const std::string after = ReadFileBytes(path);
+    if (kept)
+      EXPECT_EQ(after.rfind("\xEF\xBB\xBF[Window]\r\nWinW=2\r\n", 0), 0u);
+    else
+      EXPECT_EQ(after, std::string("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=2\r\n", 36));
+    EXPECT_EQ(ReadFileBytes(path + L".unreadable.bak"), kept ? before : std::string());
+  }
 }
 
 TEST_F(IniFile, LargeFileRoundTripsAcrossItsReadAndWritePieces) {

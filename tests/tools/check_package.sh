@@ -89,7 +89,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 
-printf '\xef\xbb\xbf[Option]\r\nHolidayUrl=http://127.0.0.1:%s/syukujitsu.csv\r\n' "$port" >"$work/app/calendar.ini"
+# calendar.ini as a user's symbolic link into a sync folder: the update
+# replaces the link's target and the link stays.
+mkdir "$work/sync"
+ini=$work/sync/calendar.ini
+printf '\xef\xbb\xbf[Option]\r\nHolidayUrl=http://127.0.0.1:%s/syukujitsu.csv\r\n' "$port" >"$ini"
+ln -s "$ini" "$work/app/calendar.ini"
 
 bash "$root/tests/support/setup_wine_prefix.sh" "$wine_build"
 . "$root/tests/support/wine_env.sh" "$wine_build"
@@ -103,9 +108,10 @@ fi
 [ "$status" -eq 0 ] || fail "/update-holidays exited with $status"
 
 # The holidays are the last section, with this year's and later rows.
-last=$(grep -a '^\[' "$work/app/calendar.ini" | tail -n1 | tr -d '\r')
+[ -L "$work/app/calendar.ini" ] || fail "the link calendar.ini was replaced by a file"
+last=$(grep -a '^\[' "$ini" | tail -n1 | tr -d '\r')
 [ "$last" = "[Holidays]" ] || fail "last section is '$last'"
-rows=$(sed -n '/^\[Holidays\]/,$p' "$work/app/calendar.ini" | grep -ac '^[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]=' || true)
+rows=$(sed -n '/^\[Holidays\]/,$p' "$ini" | grep -ac '^[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]=' || true)
 [ "$rows" -gt 0 ] || fail "no holiday rows written"
-grep -aq "^HolidayUrl=http://127.0.0.1:$port/" "$work/app/calendar.ini" || fail "settings lost"
+grep -aq "^HolidayUrl=http://127.0.0.1:$port/" "$ini" || fail "settings lost"
 echo "package ok: $zip ($rows holidays)"

@@ -1,8 +1,10 @@
 // Times the product's own load, save, parse and paint functions, each against
 // plain file calls on the same bytes where there is such a floor.
-// Usage: bench_core RUNS CALENDAR_INI HOLIDAY_CSV
+// Usage: bench_core RUNS CALENDAR_INI HOLIDAY_CSV [LARGE_INI]
 //   prints one line per measurement: name, median ms, baseline median ms
-//   (0 when there is none), all measured in this one process.
+//   (0 when there is none), all measured in this one process. With
+//   LARGE_INI, also the schedule list's refill after another program's
+//   change with every one of LARGE_INI's rows selected.
 // Usage: bench_core 1 CALENDAR_INI HOLIDAY_CSV --once NAME
 //   times one of load, save, csv or its floor (NAME-floor) once and prints
 //   the ms: run in fresh processes, neither side meets memory the other freed.
@@ -156,6 +158,27 @@ int wmain(int argc, wchar_t **argv) {
     DestroyWindow(dialog);
   });
   Report("list", list, 0);
+
+  if (argc >= 5) {
+    // The open list taking in another program's change keeps its selection
+    // by value: every row selected, the list refilled and selected again.
+    wcsncpy(g_app.iniPath, argv[4], MAX_PATH - 1);
+    LoadCalendarIni();
+    HWND dialog = CreateDialogParamW(g_app.instance, MAKEINTRESOURCEW(IDD_SCHEDULE_LIST), nullptr,
+                                     ScheduleListDialogProc, 0);
+    HWND view = GetDlgItem(dialog, IDC_SCHEDULE_VIEW);
+    ListView_SetItemState(view, -1, LVIS_SELECTED, LVIS_SELECTED);
+    double refill = MedianMs([] {
+      std::vector<const ScheduleEntry *> selected;
+      for (int row : SelectedScheduleRows())
+        selected.push_back(&g_app.schedules[static_cast<size_t>(row)]);
+      RefillScheduleList(selected);
+    });
+    if (static_cast<size_t>(ListView_GetSelectedCount(view)) != g_app.schedules.size())
+      fprintf(stderr, "warning: the selection was not kept\n");
+    Report("refill_selected", refill, 0);
+    DestroyWindow(dialog);
+  }
   DeleteCalendarFonts();
   UnregisterPrivateFonts();
   return 0;
