@@ -291,8 +291,7 @@ std::wstring KeepCopy(const std::wstring &target, const std::string &bytes, IniE
                         : encoding == IniEncoding::Cp932 ? L".shift_jis"
                                                          : L".unreadable";
   for (int number = 1; number < 100; ++number) {
-    std::wstring copy =
-        target + kind + (number > 1 ? L"." + DecimalText(number) : L"") + L".bak";
+    std::wstring copy = target + kind + (number > 1 ? L"." + DecimalText(number) : L"") + L".bak";
     FileOwner file(CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
