@@ -260,8 +260,8 @@ void OnTimer(HWND window, WPARAM id) {
     break;
   case kWatchTimer:
     KillTimer(window, kWatchTimer);
-    if (StartIniWatch(window))
-      OnReloadTimer(window);
+    StartIniWatch(window);
+    OnReloadTimer(window);
     break;
   }
 }

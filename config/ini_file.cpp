@@ -230,7 +230,9 @@ std::string ReadIniBytes(ULONGLONG end, bool &readable) {
     done += got;
   }
   readable = ok;
-  return ok ? bytes : std::string();
+  if (!ok)
+    bytes.clear();
+  return bytes;
 }
 
 DecodedIni DecodeAndNote(const std::string &bytes) {
@@ -313,10 +315,14 @@ std::wstring KeepCopy(const std::wstring &target, const std::string &bytes, IniE
 bool EditUnderLock(const std::function<bool(IniText &)> &edit, const std::wstring &target,
                    ULONGLONG end, std::wstring &told) {
   bool readable = true;
-  const std::string bytes = ReadIniBytes(end, readable);
+  std::string bytes = ReadIniBytes(end, readable);
   if (!readable)
     return false;
   DecodedIni decoded = DecodeAndNote(bytes);
+  // Kept only for a copy: a long file's bytes would otherwise hold fresh
+  // memory through the edit and the write.
+  if (decoded.encoding == IniEncoding::Utf8)
+    std::string().swap(bytes);
   IniText text;
   if (decoded.encoding != IniEncoding::NotText)
     text.swap(decoded.text);

@@ -256,20 +256,19 @@ void CopyField(AppSettings &to, const AppSettings &from, const SettingKey &key) 
          reinterpret_cast<const char *>(&from) + key.offset, size);
 }
 
-// The stored settings as a load would make them, with 0 for a size the
-// file does not give.
-AppSettings StoredSettings(const IniText &text) {
-  AppSettings stored = StartupSettings();
-  stored.WinW = 0;
-  stored.WinH = 0;
-  AssignSettingsFrom(text, stored);
-  const bool width = stored.WinW >= kSmallestSize, height = stored.WinH >= kSmallestSize;
-  bool placed = stored.PosX != CW_USEDEFAULT && stored.PosY != CW_USEDEFAULT;
-  ValidateSettings(stored, placed ? MonitorRects() : std::vector<RECT>(), CaptionBandHeight());
-  stored.WinW = width ? stored.WinW : 0;
-  stored.WinH = height ? stored.WinH : 0;
-  FillEmptyFace(stored);
-  return stored;
+// The stored settings over base, as a load makes them and checked, with 0
+// for a size the file does not give (or gives below the smallest).
+AppSettings StoredSettings(const IniText &text, AppSettings base) {
+  base.WinW = 0;
+  base.WinH = 0;
+  AssignSettingsFrom(text, base);
+  const bool width = base.WinW >= kSmallestSize, height = base.WinH >= kSmallestSize;
+  // The monitors are asked for only when there is a position to check.
+  bool placed = base.PosX != CW_USEDEFAULT && base.PosY != CW_USEDEFAULT;
+  ValidateSettings(base, placed ? MonitorRects() : std::vector<RECT>(), CaptionBandHeight());
+  base.WinW = width ? base.WinW : 0;
+  base.WinH = height ? base.WinH : 0;
+  return base;
 }
 
 } // namespace
@@ -299,18 +298,11 @@ void LoadSettings() {
 }
 
 void LoadSettingsFrom(const IniText &text, bool readable) {
-  // No size until the file gives one: a size missing or refused below is
-  // the default, which the window scales to its DPI when it opens.
-  g_app.settings.WinW = 0;
-  g_app.settings.WinH = 0;
-  if (!text.empty())
-    AssignSettingsFrom(text, g_app.settings);
-  g_app.defaultSize = {g_app.settings.WinW < kSmallestSize, g_app.settings.WinH < kSmallestSize};
-  // The monitors are asked for only when there is a position to check.
-  const AppSettings &loaded = g_app.settings;
-  bool placed = loaded.PosX != CW_USEDEFAULT && loaded.PosY != CW_USEDEFAULT;
-  ValidateSettings(g_app.settings, placed ? MonitorRects() : std::vector<RECT>(),
-                   CaptionBandHeight());
+  // A size missing or refused is the default, which the window scales to
+  // its DPI when it opens.
+  g_app.settings = StoredSettings(text, g_app.settings);
+  g_app.defaultSize = {g_app.settings.WinW == 0, g_app.settings.WinH == 0};
+  ScaleDefaultSize(g_app.settings, g_app.defaultSize, 96);
   g_app.settingsState = readable ? SettingsState::Saved : SettingsState::Unknown;
   MarkSettingsUntouched();
 }
@@ -322,7 +314,8 @@ void MarkSettingsUntouched() {
 bool TakeInStoredSettings(const IniText &text) {
   if (g_app.settingsState != SettingsState::Unknown)
     return false;
-  const AppSettings stored = StoredSettings(text);
+  AppSettings stored = StoredSettings(text, StartupSettings());
+  FillEmptyFace(stored);
   g_app.settings = MergeSettings(g_app.settingsUntouched, g_app.settings, stored);
   bool same = true;
   for (const SettingKey &key : kKeys)
