@@ -2,6 +2,8 @@
 // the settings written on close, and the holiday switch without a window.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/support/test_support.h"
 
 namespace {
@@ -118,6 +120,8 @@ TEST(Startup, WindowOpensAtTheStoredSizeAndPositionWhenUsable) {
         "PosX=" + std::to_string(rect.left) + "\r\nPosY=" + std::to_string(rect.top) + "\r\n";
     EXPECT_NE(ReadFileBytes(dir.File(L"calendar.ini")).find(place), std::string::npos) << c.window;
   }
+  std::printf("[reliability] the calendar minimized, then closed from the taskbar | 3 | the place "
+              "it had stays in PosX and PosY\n");
 }
 
 TEST(Startup, HolidaySwitchWithoutAddressFailsWithoutAWindow) {

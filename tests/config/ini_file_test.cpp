@@ -203,6 +203,9 @@ TEST_F(IniFile, ZeroBytesSurviveAndWhatIsNoTextIsKeptAsACopy) {
       EXPECT_EQ(after, std::string("\xEF\xBB\xBF[Keep]\r\nk=a\0b\r\n[Window]\r\nWinW=2\r\n", 36));
     EXPECT_EQ(ReadFileBytes(path + L".unreadable.bak"), kept ? before : std::string());
   }
+  std::printf("[reliability] calendar.ini that is no text (a picture) under a save | 1 | kept "
+              "beside it as calendar.ini.unreadable.bak first; the save writes what the process "
+              "holds\n");
 }
 
 TEST_F(IniFile, LargeFileRoundTripsAcrossItsReadAndWritePieces) {
@@ -288,4 +291,8 @@ TEST_F(IniFile, OnlyAPatientSaveWaitsForTheLockOrAHeldFile) {
       EXPECT_EQ(ReadFileBytes(path).find("WinW=512") != std::string::npos, saved);
     }
   }
+  std::printf("[reliability] one calendar.ini spelled with \\\\?\\, \\\\.\\, another case and "
+              "its short name | 4 | one lock\n");
+  std::printf("[reliability] the lock, then the file, each held past half of a user's save's "
+              "wait | 1 | the save gives up when the wait is over in all (about two seconds)\n");
 }

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <random>
 
+#include "config/ini_file.h"
 #include "config/ini_text.h"
 #include "config/settings.h"
+#include "resources/resource.h"
 #include "schedules/schedule_store.h"
 #include "tests/support/save_versions.h"
 #include "tests/support/test_support.h"
@@ -268,12 +270,21 @@ TEST(SaveFaults, FileHeldAtStartUpIsReadOnceFree) {
   SendTo(window, WM_EXITSIZEMOVE);
   EXPECT_TRUE(
       WaitUntil([&] { return ReadFileBytes(ini).find("PosX=150\r\n") != std::string::npos; }));
-  PostMessageW(window, WM_CLOSE, 0, 0);
+  // A move whose save meets another Dayglass process's lock, then 終了.
+  HANDLE busy = CreateMutexW(nullptr, TRUE, IniLockName(ini).c_str());
+  SetWindowPos(window, nullptr, 170, 110, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SendTo(window, WM_EXITSIZEMOVE);
+  EXPECT_EQ(ReadFileBytes(ini).find("PosX=170\r\n"), std::string::npos);
+  ReleaseMutex(busy);
+  CloseHandle(busy);
+  PostMessageW(window, WM_COMMAND, IDM_EXIT, 0);
   EXPECT_EQ(app.WaitForExit(), 0);
   const std::string after = ReadFileBytes(ini);
-  for (const char *kept : {"WinW=333\r\n", "WinH=344\r\n", "PosX=150\r\n", "|kept|"})
+  for (const char *kept : {"WinW=333\r\n", "WinH=344\r\n", "PosX=170\r\n", "|kept|"})
     EXPECT_NE(after.find(kept), std::string::npos) << kept;
-  Report("calendar.ini held for 4 s at start-up, then free", 1,
-         "nothing written while held; then the stored window place and size taken, a later "
-         "move saved, the schedules kept");
+  Report("calendar.ini held for 4 s at start-up, then free; later a move's save meets a busy "
+         "lock, then 終了",
+         1,
+         "nothing written while held; then the stored window place and size taken, a move "
+         "saved; the move that met the lock saved by 終了; the schedules kept");
 }

@@ -252,7 +252,7 @@ TEST_F(ScheduleFile, SaveTakesInAnotherProcessesChanges) {
   }
   std::printf("[reliability] schedules changed by another process before a save (adds, edits, "
               "deletes, the same entry on both sides) | 8 | only this process's change applied "
-              "to the file's list; nothing of the other's lost\n");
+              "to the file's list; nothing of the other's lost; the list in date-time order\n");
 }
 
 // A save that fails keeps the change; a later save, even one taking in
