@@ -87,24 +87,12 @@ TEST(StoredData, OtherEncodingsOpenAndAreWrittenBackAsUtf8) {
   const std::wstring text = L"[Window]\r\nWinW=345\r\nWinH=356\r\nPosX=70\r\nPosY=80\r\n"
                             L"[Holidays]\r\n2099-01-01=元日\r\n"
                             L"[Schedules]\r\n0001=2099/03/01 09:00|朝会 会議室|\r\n";
-  auto utf16 = [&](bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (wchar_t unit : text) {
-      char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-      bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return bytes;
-  };
-  std::string sjis(text.size() * 2, '\0');
-  sjis.resize(static_cast<size_t>(
-      WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), &sjis[0],
-                          static_cast<int>(sjis.size()), nullptr, nullptr)));
   const struct {
     const wchar_t *copy;
     std::string bytes;
-  } cases[] = {{L"calendar.ini.utf-16.bak", utf16(false)},
-               {L"calendar.ini.utf-16.bak", utf16(true)},
-               {L"calendar.ini.shift_jis.bak", sjis}};
+  } cases[] = {{L"calendar.ini.utf-16.bak", Utf16Bytes(text, false)},
+               {L"calendar.ini.utf-16.bak", Utf16Bytes(text, true)},
+               {L"calendar.ini.shift_jis.bak", Cp932Bytes(text)}};
   for (const auto &c : cases) {
     SCOPED_TRACE(Utf8(c.copy));
     TempDir dir;
@@ -112,11 +100,9 @@ TEST(StoredData, OtherEncodingsOpenAndAreWrittenBackAsUtf8) {
     Dayglass app(dir.Path());
     HWND window = app.WaitForWindow(L"Dayglass");
     ASSERT_NE(window, nullptr);
-    RECT rect;
+    RECT rect, stored = {70, 80, 70 + 345, 80 + 356};
     GetWindowRect(window, &rect);
-    EXPECT_EQ(
-        std::vector<LONG>({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
-        std::vector<LONG>({70, 80, 345, 356}));
+    EXPECT_TRUE(EqualRect(&rect, &stored));
     SendTo(window, WM_CLOSE);
     ASSERT_EQ(app.WaitForExit(), 0);
     const std::string bytes = ReadFileBytes(dir.File(L"calendar.ini"));

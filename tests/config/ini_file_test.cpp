@@ -245,17 +245,15 @@ TEST_F(IniFile, OnlyAPatientSaveWaitsForTheLockOrAHeldFile) {
     DWORD ms;
     std::wstring name, path;
     HANDLE ready;
-  };
-  const struct {
-    bool lock, file;
-    DWORD ms;
-  } holds[] = {{true, false, 100}, {false, true, 100}, {true, true, 300}};
-  for (const auto &h : holds) {
+  } holds[] = {{true, false, 100, {}, {}, {}},
+               {false, true, 100, {}, {}, {}},
+               {true, true, 300, {}, {}, {}}};
+  for (Hold &hold : holds) {
     for (IniWait wait : {IniWait::Once, IniWait::Patient}) {
       ASSERT_TRUE(WriteFileBytes(path, kOld));
-      Hold hold = {h.lock, h.file,
-                   h.ms,   IniLockName(path),
-                   path,   CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+      hold.name = IniLockName(path);
+      hold.path = path;
+      hold.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
       HANDLE thread = CreateThread(
           nullptr, 0,
           [](void *parameter) -> DWORD {
@@ -287,7 +285,7 @@ TEST_F(IniFile, OnlyAPatientSaveWaitsForTheLockOrAHeldFile) {
       WaitForSingleObject(thread, INFINITE);
       CloseHandle(thread);
       CloseHandle(hold.ready);
-      EXPECT_EQ(saved, wait == IniWait::Patient && h.ms < 200) << h.lock << h.file;
+      EXPECT_EQ(saved, wait == IniWait::Patient && hold.ms < 200) << hold.lock << hold.file;
       EXPECT_EQ(ReadFileBytes(path).find("WinW=512") != std::string::npos, saved);
     }
   }

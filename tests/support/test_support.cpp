@@ -96,6 +96,22 @@ std::string Utf8(const std::wstring &text) {
   return bytes;
 }
 
+std::string Utf16Bytes(const std::wstring &text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (wchar_t unit : text)
+    bytes += bigEndian ? std::string{static_cast<char>(unit >> 8), static_cast<char>(unit)}
+                       : std::string{static_cast<char>(unit), static_cast<char>(unit >> 8)};
+  return bytes;
+}
+
+std::string Cp932Bytes(const std::wstring &text) {
+  std::string bytes(text.size() * 2, '\0');
+  bytes.resize(static_cast<size_t>(
+      WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
+                          static_cast<int>(bytes.size()), nullptr, nullptr)));
+  return bytes;
+}
+
 std::wstring Wide(const std::string &utf8) {
   if (utf8.empty())
     return std::wstring();

@@ -33,6 +33,10 @@ std::string ReadFileBytes(const std::wstring &path);
 bool WriteFileBytes(const std::wstring &path, const std::string &bytes);
 bool FileExists(const std::wstring &path);
 std::string Utf8(const std::wstring &text);
+// Text as an older Notepad saves it: UTF-16 with its mark (either order), or
+// code page 932 (its "ANSI" on a Japanese system).
+std::string Utf16Bytes(const std::wstring &text, bool bigEndian);
+std::string Cp932Bytes(const std::wstring &text);
 std::wstring Wide(const std::string &utf8);
 // Names of the files in a folder (no "." or "..").
 std::vector<std::wstring> ListFiles(const std::wstring &folder);
