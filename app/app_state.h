@@ -11,6 +11,8 @@
 #include "holidays/holiday_store.h"
 #include "schedules/schedule_store.h"
 
+struct CalendarAccessible; // the calendar's object for screen readers
+
 // The watch on calendar.ini's folder while the calendar is open.
 struct IniWatch {
   HANDLE change = nullptr; // the folder's change notification
@@ -25,6 +27,9 @@ struct AppState {
   wchar_t iniPath[MAX_PATH] = {}; // IniPath
   DisplayedMonth displayed = {};
   CalendarDate today = {}; // the local date the calendar shows as today
+  CalendarDate focus = {}; // the day keys move and open, in the month shown
+  bool focusCue = false;   // its focus rectangle shows: keys have been used since the last click
+  CalendarAccessible *accessible = nullptr; // what screen readers hold, once asked for
   // Window sizes not given by calendar.ini: 96-DPI defaults until the
   // window scales them to the DPI it opens at.
   DefaultSize defaultSize = {true, true};

@@ -17,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   GetLocalTime(&now);
   g_app.displayed = {now.wYear, now.wMonth};
   g_app.today = {now.wYear, now.wMonth, now.wDay};
+  g_app.focus = g_app.today;
 
   wchar_t modulePath[MAX_PATH] = {};
   DWORD length = GetModuleFileNameW(nullptr, modulePath, MAX_PATH);

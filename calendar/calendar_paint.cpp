@@ -6,6 +6,8 @@
 
 #include "app/app_state.h"
 #include "app/handle_owner.h"
+#include "calendar/calendar_access.h"
+#include "calendar/calendar_window.h"
 #include "calendar/month_grid.h"
 #include "calendar/paint_rules.h"
 #include "config/numbers.h"
@@ -54,8 +56,7 @@ void DrawTextIn(HDC dc, const std::wstring &text, RECT rect, UINT format, COLORR
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
 }
 
-void PaintTitle(HDC dc, const MonthGrid &grid) {
-  const AppSettings &settings = g_app.settings;
+void PaintTitle(HDC dc, const MonthGrid &grid, const AppSettings &settings) {
   SelectGuard titleFont(dc, g_app.fonts.title.Get());
   DrawTextIn(dc, MonthTitle(grid.year, grid.month), grid.titleRect, DT_SINGLELINE | DT_VCENTER,
              settings.Weekday);
@@ -65,9 +66,8 @@ void PaintTitle(HDC dc, const MonthGrid &grid) {
   DrawTextIn(dc, L"\u2630", grid.listBox, kCentred, settings.Weekday);
 }
 
-void PaintWeekdayHeader(HDC dc, const MonthGrid &grid) {
+void PaintWeekdayHeader(HDC dc, const MonthGrid &grid, const AppSettings &settings) {
   static const wchar_t *const kLabels[7] = {L"S", L"M", L"T", L"W", L"T", L"F", L"S"};
-  const AppSettings &settings = g_app.settings;
   SelectGuard weekdayFont(dc, g_app.fonts.weekday.Get());
   for (int weekday = 0; weekday < 7; ++weekday) {
     COLORREF color = DayNumberColor(settings, false, weekday); // a label is never a holiday
@@ -100,9 +100,15 @@ void FillCell(HDC dc, RECT inner, CellFill fill, HBRUSH today, HBRUSH schedule) 
   }
 }
 
-void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
-  const AppSettings &settings = g_app.settings;
+void PaintDays(HDC dc, const MonthGrid &grid, int dpi, const AppSettings &settings,
+               const ContrastColors *contrast) {
   const CalendarDate &today = g_app.today;
+  // The focused day's cue, once keys have been used, while the window has
+  // the keyboard focus.
+  HWND window = g_app.mainWindow;
+  const int cue = g_app.focusCue && window && GetFocus() == window
+                      ? grid.firstColumn + FocusedDay().day - 1
+                      : -1;
   // The cells hold 42 days in a row, so their keys ascend: a schedule
   // outside the first and last is passed over with two comparisons.
   constexpr size_t kCellCount = sizeof(MonthGrid::cells) / sizeof(MonthGrid::cells[0]);
@@ -128,7 +134,7 @@ void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
     bool isToday = cell.year == today.year && cell.month == today.month && cell.day == today.day;
     bool hasSchedule = scheduled[i];
     bool holiday = FindHolidayIn(g_app.holidays, cell.year, cell.month, cell.day) != nullptr;
-    DayLook look = LookOfDay(settings, cell, isToday, hasSchedule, holiday);
+    DayLook look = LookOfDay(settings, cell, isToday, hasSchedule, holiday, contrast);
     if (!look.drawn)
       continue;
     RECT inner = cell.rect;
@@ -136,6 +142,11 @@ void PaintDays(HDC dc, const MonthGrid &grid, int dpi) {
     if (inner.left < inner.right && inner.top < inner.bottom)
       FillCell(dc, inner, look.fill, todayBrush.Get(), scheduleBrush.Get());
     DrawTextIn(dc, DecimalText(cell.day), cell.rect, kCentred, look.number);
+    // Inside the fill, whose edges stay as they are.
+    RECT cueRect = inner;
+    InflateRect(&cueRect, -inset, -inset);
+    if (static_cast<int>(i) == cue && cueRect.left < cueRect.right && cueRect.top < cueRect.bottom)
+      DrawFocusRect(dc, &cueRect);
   }
 }
 
@@ -167,19 +178,42 @@ void DeleteCalendarFonts() {
     font->Reset();
 }
 
+bool HighContrastOn() {
+  HIGHCONTRASTW contrast = {};
+  contrast.cbSize = sizeof contrast;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+bool CalendarColors(AppSettings &colors, ContrastColors &contrast) {
+  colors = g_app.settings;
+  if (!HighContrastOn())
+    return false;
+  UseSystemColors(colors, contrast, GetSysColor);
+  return true;
+}
+
 void PaintMonth(HDC dc, const RECT &client) {
   SetBkMode(dc, TRANSPARENT);
   int dpi = WindowDpi(g_app.mainWindow);
   MonthGrid grid = ComputeMonthGrid(client, dpi, g_app.settings, g_app.displayed);
-  PaintTitle(dc, grid);
-  PaintWeekdayHeader(dc, grid);
-  PaintDays(dc, grid, dpi);
+  AppSettings colors;
+  ContrastColors contrast;
+  const bool system = CalendarColors(colors, contrast);
+  PaintTitle(dc, grid, colors);
+  PaintWeekdayHeader(dc, grid, colors);
+  PaintDays(dc, grid, dpi, colors, system ? &contrast : nullptr);
 }
 
 void RepaintCalendar() {
   // A null handle would repaint every window on the desktop.
   if (g_app.mainWindow)
-    InvalidateRect(g_app.mainWindow, nullptr, TRUE);
+    RepaintCalendarWindow(g_app.mainWindow);
+}
+
+void RepaintCalendarWindow(HWND window) {
+  InvalidateRect(window, nullptr, TRUE);
+  NotifyMonthShown(window);
 }
 
 void PaintCalendarWindow(HWND window) {
@@ -195,7 +229,10 @@ void PaintCalendarWindow(HWND window) {
     if (memory.Get() && bitmap) {
       SelectGuard selected(memory.Get(), bitmap.Get());
       {
-        BrushOwner background(CreateSolidBrush(g_app.settings.Bg));
+        AppSettings colors;
+        ContrastColors contrast;
+        CalendarColors(colors, contrast);
+        BrushOwner background(CreateSolidBrush(colors.Bg));
         FillRect(memory.Get(), &client, background.Get());
       }
       PaintMonth(memory.Get(), client);

@@ -11,8 +11,10 @@
 #include "app/ini_watch.h"
 #include "app/screen_area.h"
 #include "app/startup.h"
+#include "calendar/calendar_access.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/day_change.h"
+#include "calendar/day_focus.h"
 #include "calendar/month_grid.h"
 #include "config/numbers.h"
 #include "popup/day_popup.h"
@@ -40,10 +42,13 @@ constexpr UINT kSettleMs = 200;
 constexpr UINT_PTR kWatchTimer = 4;
 constexpr UINT kWatchDelayMs = 500;
 
-MonthGrid GridOf(HWND window) {
-  RECT client;
-  GetClientRect(window, &client);
-  return ComputeMonthGrid(client, WindowDpi(window), g_app.settings, g_app.displayed);
+// The focus cue shows once a key has moved or opened something; a mouse
+// click hides it again, so a mouse user's calendar looks as it always did.
+void ShowFocusCue(HWND window, bool shown) {
+  if (g_app.focusCue == shown)
+    return;
+  g_app.focusCue = shown;
+  InvalidateRect(window, nullptr, FALSE);
 }
 
 // Mouse messages carry signed 16-bit client coordinates.
@@ -73,6 +78,7 @@ void OnCreate(HWND window) {
 
 // The settings are saved after the loop, with the schedules, in one write.
 void OnDestroy() {
+  DisconnectCalendarAccessible();
   DeleteCalendarFonts();
   PostQuitMessage(0);
 }
@@ -150,7 +156,8 @@ void OnCommand(HWND window, WPARAM wParam) {
 }
 
 void OnLeftButtonDown(HWND window, LPARAM lParam) {
-  switch (TitleButtonAtPoint(GridOf(window), ClientPoint(lParam))) {
+  ShowFocusCue(window, false);
+  switch (TitleButtonAtPoint(CalendarGrid(window), ClientPoint(lParam))) {
   case TitleButton::Settings:
     RunSettingsDialog(window);
     break;
@@ -163,9 +170,11 @@ void OnLeftButtonDown(HWND window, LPARAM lParam) {
 }
 
 void OnDoubleClick(HWND window, LPARAM lParam) {
+  ShowFocusCue(window, false);
   CalendarDate date;
-  if (!DayAtPoint(GridOf(window), ClientPoint(lParam), &date))
+  if (!DayAtPoint(CalendarGrid(window), ClientPoint(lParam), &date))
     return;
+  FocusDay(window, date);
   std::wstring text =
       BuildDayPopupText(g_app.holidays, g_app.schedules, date.year, date.month, date.day);
   if (text.empty())
@@ -213,37 +222,67 @@ bool OnContextMenu(HWND window, LPARAM lParam) {
 
 void ShowThisMonth(HWND window) {
   FollowToday(window);
-  g_app.displayed = {g_app.today.year, g_app.today.month};
-  InvalidateRect(window, nullptr, TRUE);
+  FocusDay(window, g_app.today);
 }
 
-void ShiftDisplayedMonth(int delta) {
-  g_app.displayed = AddMonths(g_app.displayed, delta);
-  RepaintCalendar();
+void OnMiddleButton(HWND window) {
+  ShowFocusCue(window, false);
+  ShowThisMonth(window);
 }
 
-void OnMouseWheel(WPARAM wParam) {
-  ShiftDisplayedMonth(GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? 1 : -1);
+// A month per notch, the focused day keeping its number.
+void OnMouseWheel(HWND window, WPARAM wParam) {
+  FocusMove move =
+      GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? FocusMove::NextMonth : FocusMove::PreviousMonth;
+  FocusDay(window, MoveFocus(FocusedDay(), move));
 }
 
-// Page Down and Page Up page as the wheel does, Home as the middle button;
-// Esc closes the day popup. Other keys go on to DefWindowProc.
+// The arrows move the focused day by a day or a week, Page Up and Page Down
+// (with Ctrl) by a month (a year), End to the month's last day, Home to
+// today; Enter and Space open the focused day's popup, Esc closes it. Other
+// keys go on to DefWindowProc.
 bool OnKeyDown(HWND window, WPARAM key) {
-  switch (key) {
-  case VK_NEXT:
-    ShiftDisplayedMonth(1);
-    return true;
-  case VK_PRIOR:
-    ShiftDisplayedMonth(-1);
-    return true;
-  case VK_HOME:
-    ShowThisMonth(window);
-    return true;
-  case VK_ESCAPE:
+  struct KeyMove {
+    WPARAM key;
+    FocusMove move, withControl;
+  };
+  static const KeyMove kMoves[] = {
+      {VK_LEFT, FocusMove::PreviousDay, FocusMove::PreviousDay},
+      {VK_RIGHT, FocusMove::NextDay, FocusMove::NextDay},
+      {VK_UP, FocusMove::PreviousWeek, FocusMove::PreviousWeek},
+      {VK_DOWN, FocusMove::NextWeek, FocusMove::NextWeek},
+      {VK_PRIOR, FocusMove::PreviousMonth, FocusMove::PreviousYear},
+      {VK_NEXT, FocusMove::NextMonth, FocusMove::NextYear},
+      {VK_END, FocusMove::LastDay, FocusMove::LastDay},
+  };
+  if (key == VK_ESCAPE) {
     CloseDayPopup();
     return true;
   }
-  return false;
+  for (const KeyMove &entry : kMoves) {
+    if (entry.key == key) {
+      ShowFocusCue(window, true);
+      FocusDay(window, MoveFocus(FocusedDay(),
+                                 GetKeyState(VK_CONTROL) < 0 ? entry.withControl : entry.move));
+      return true;
+    }
+  }
+  if (key != VK_HOME && key != VK_RETURN && key != VK_SPACE)
+    return false;
+  ShowFocusCue(window, true);
+  if (key == VK_HOME)
+    ShowThisMonth(window);
+  else
+    OpenDayPopup(window, FocusedDay());
+  return true;
+}
+
+// The focus cue and the screen reader's focus follow the window's.
+void OnFocusChange(HWND window, bool gained) {
+  if (g_app.focusCue)
+    InvalidateRect(window, nullptr, FALSE);
+  if (gained)
+    NotifyFocusedDay(window);
 }
 
 void OnTimer(HWND window, WPARAM id) {
@@ -296,9 +335,19 @@ void OnEndSession(WPARAM ending) {
     SaveBeforeExit(g_app.settingsState != SettingsState::Saved, false);
 }
 
+// High contrast switched on or off, or the system's colours changed: the
+// calendar and the popup draw with the colours now in force.
+void OnColorsChange(HWND window) {
+  InvalidateRect(window, nullptr, FALSE);
+  if (g_app.popup)
+    InvalidateRect(g_app.popup, nullptr, FALSE);
+}
+
 void OnSettingChange(HWND window, WPARAM setting) {
   if (setting == SPI_SETWORKAREA)
     OnScreenChange(window);
+  else if (setting == SPI_SETHIGHCONTRAST)
+    OnColorsChange(window);
 }
 
 void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -309,6 +358,72 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 } // namespace
+
+MonthGrid CalendarGrid(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  return ComputeMonthGrid(client, WindowDpi(window), g_app.settings, g_app.displayed);
+}
+
+CalendarDate FocusedDay() {
+  // Within the month shown, whatever else changed that month.
+  const DisplayedMonth shown = g_app.displayed;
+  const CalendarDate focus = g_app.focus;
+  int day = std::clamp(focus.day, 1, DaysInMonth(shown.year, shown.month));
+  return {shown.year, shown.month, day};
+}
+
+void FocusDay(HWND window, CalendarDate date) {
+  const DisplayedMonth before = g_app.displayed;
+  const CalendarDate focused = FocusedDay();
+  g_app.focus = date;
+  g_app.displayed = {date.year, date.month};
+  if (before.year != date.year || before.month != date.month)
+    RepaintCalendarWindow(window);
+  else if (focused.day != date.day && g_app.focusCue)
+    InvalidateRect(window, nullptr, FALSE);
+  if (focused.year != date.year || focused.month != date.month || focused.day != date.day)
+    NotifyFocusedDay(window);
+}
+
+void OpenDayPopup(HWND window, const CalendarDate &date) {
+  std::wstring text =
+      BuildDayPopupText(g_app.holidays, g_app.schedules, date.year, date.month, date.day);
+  if (text.empty())
+    return;
+  // Beside the day's cell, as the cursor would be.
+  const MonthGrid grid = CalendarGrid(window);
+  POINT corner = {grid.cells[grid.firstColumn + date.day - 1].rect.right,
+                  grid.cells[grid.firstColumn + date.day - 1].rect.top};
+  ClientToScreen(window, &corner);
+  ShowDayPopup(window, text, corner.x, corner.y);
+}
+
+std::wstring CalendarDayName(const GridCell &cell) {
+  const CalendarDate date = {cell.year, cell.month, cell.day};
+  const CalendarDate &today = g_app.today;
+  const bool isToday =
+      cell.inMonth && cell.year == today.year && cell.month == today.month && cell.day == today.day;
+  // The list is in date-time order: the day's appointments lie together.
+  const ScheduleEntry day = {{static_cast<WORD>(cell.year), static_cast<WORD>(cell.month), 0,
+                              static_cast<WORD>(cell.day), 0, 0, 0, 0},
+                             std::wstring(),
+                             false};
+  // The date alone of the order the list keeps: year, month, day.
+  auto sameDay = [](const ScheduleEntry &a, const ScheduleEntry &b) {
+    const SYSTEMTIME &x = a.when, &y = b.when;
+    return x.wYear != y.wYear     ? x.wYear < y.wYear
+           : x.wMonth != y.wMonth ? x.wMonth < y.wMonth
+                                  : x.wDay < y.wDay;
+  };
+  auto range = std::equal_range(g_app.schedules.begin(), g_app.schedules.end(), day, sameDay);
+  return DayName(date, isToday, FindHolidayIn(g_app.holidays, cell.year, cell.month, cell.day),
+                 static_cast<size_t>(range.second - range.first));
+}
+
+std::wstring DayAppointmentsText(const CalendarDate &date) {
+  return BuildDayPopupText(HolidayMap(), g_app.schedules, date.year, date.month, date.day);
+}
 
 // Mouse: wheel pages months, the middle button returns to this month, a
 // double-click shows a day, the right button opens the menu, the title
@@ -350,14 +465,25 @@ LRESULT CALLBACK CalendarWindowProc(HWND window, UINT message, WPARAM wParam, LP
       break;
     return 0;
   case WM_MBUTTONDOWN:
-    ShowThisMonth(window);
+    OnMiddleButton(window);
     return 0;
   case WM_KEYDOWN:
     if (!OnKeyDown(window, wParam))
       break;
     return 0;
   case WM_MOUSEWHEEL:
-    OnMouseWheel(wParam);
+    OnMouseWheel(window, wParam);
+    return 0;
+  case WM_SETFOCUS:
+  case WM_KILLFOCUS:
+    OnFocusChange(window, message == WM_SETFOCUS);
+    return 0;
+  case WM_GETOBJECT:
+    if (LRESULT object = CalendarAccessibleObject(window, wParam, lParam))
+      return object;
+    break;
+  case WM_SYSCOLORCHANGE:
+    OnColorsChange(window);
     return 0;
   case WM_EXITSIZEMOVE:
     SaveSettings(IniWait::Once);

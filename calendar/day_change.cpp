@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "calendar/calendar_paint.h"
 
 UINT MillisecondsToMidnight(const FILETIME &nowUtc, const TIME_ZONE_INFORMATION *zone) {
   constexpr ULONGLONG kTicksPerMs = 10000;
@@ -43,9 +44,13 @@ void FollowToday(HWND window) {
   CalendarDate today = {now.wYear, now.wMonth, now.wDay};
   CalendarDate &shown = g_app.today;
   if (today.year != shown.year || today.month != shown.month || today.day != shown.day) {
-    g_app.displayed = MonthAfterDayChange(g_app.displayed, shown, today);
+    const DisplayedMonth month = MonthAfterDayChange(g_app.displayed, shown, today);
+    // The month follows today: so does the focused day.
+    if (month.year != g_app.displayed.year || month.month != g_app.displayed.month)
+      g_app.focus = today;
+    g_app.displayed = month;
     shown = today;
-    InvalidateRect(window, nullptr, TRUE);
+    RepaintCalendarWindow(window);
   }
   // One-shot in effect: the handler kills it when it fires and this arms it
   // anew. A timer that fires early finds the same day and waits the rest.

@@ -45,8 +45,19 @@ std::wstring MonthTitle(int year, int month) {
   return title;
 }
 
+void UseSystemColors(AppSettings &colors, ContrastColors &contrast,
+                     DWORD(WINAPI *systemColor)(int)) {
+  colors.Bg = systemColor(COLOR_WINDOW);
+  colors.Weekday = systemColor(COLOR_WINDOWTEXT);
+  colors.Saturday = colors.Sunday = colors.Holiday = systemColor(COLOR_HOTLIGHT);
+  colors.Today = systemColor(COLOR_HIGHLIGHT);
+  colors.Schedule = systemColor(COLOR_BTNFACE);
+  contrast = {systemColor(COLOR_GRAYTEXT), systemColor(COLOR_HIGHLIGHTTEXT),
+              systemColor(COLOR_BTNTEXT)};
+}
+
 DayLook LookOfDay(const AppSettings &settings, const GridCell &cell, bool isToday, bool hasSchedule,
-                  bool holiday) {
+                  bool holiday, const ContrastColors *contrast) {
   DayLook look = {true, CellFill::None, 0};
   if (!cell.inMonth && !settings.ShowOutMonth) {
     look.drawn = false;
@@ -65,6 +76,8 @@ DayLook LookOfDay(const AppSettings &settings, const GridCell &cell, bool isToda
   look.number =
       DayNumberColor(settings, holiday, WeekdayOfColumn(cell.column, settings.StartMonday));
   if (!cell.inMonth)
-    look.number = DimColor(look.number, settings.Bg);
+    look.number = contrast ? contrast->neighbour : DimColor(look.number, settings.Bg);
+  else if (contrast && look.fill != CellFill::None)
+    look.number = look.fill == CellFill::Schedule ? contrast->onSchedule : contrast->onToday;
   return look;
 }

@@ -25,6 +25,19 @@ struct DayLook {
   CellFill fill;   // only in-month cells are filled
   COLORREF number; // the day number's colour, dimmed outside the month
 };
+// What only high contrast tells apart: neighbouring days, in the gray text
+// colour, and the numbers on today's fill and on an appointment's.
+struct ContrastColors {
+  COLORREF neighbour, onToday, onSchedule;
+};
+// With high contrast on, the system's colours stand in for the seven stored
+// ones in a copy of the settings (the stored ones come back when it is off):
+// background COLOR_WINDOW, text COLOR_WINDOWTEXT, Sundays, Saturdays and
+// holidays COLOR_HOTLIGHT, today COLOR_HIGHLIGHT, appointments COLOR_BTNFACE.
+void UseSystemColors(AppSettings &colors, ContrastColors &contrast,
+                     DWORD(WINAPI *systemColor)(int));
+
 struct GridCell;
+// contrast: high contrast's own colours, when it is on.
 DayLook LookOfDay(const AppSettings &settings, const GridCell &cell, bool isToday, bool hasSchedule,
-                  bool holiday);
+                  bool holiday, const ContrastColors *contrast = nullptr);

@@ -59,12 +59,15 @@ LRESULT PaintPopup(HWND popup) {
   HDC dc = BeginPaint(popup, &paint);
   RECT client;
   GetClientRect(popup, &client);
+  // With high contrast on, the system's tooltip colours.
+  const bool system = HighContrastOn();
+  const COLORREF textColor = system ? GetSysColor(COLOR_INFOTEXT) : kTextColor;
   {
-    BrushOwner background(CreateSolidBrush(kBackground));
+    BrushOwner background(CreateSolidBrush(system ? GetSysColor(COLOR_INFOBK) : kBackground));
     FillRect(dc, &client, background.Get());
   }
   {
-    PenOwner border(CreatePen(PS_INSIDEFRAME, 1, kBorder));
+    PenOwner border(CreatePen(PS_INSIDEFRAME, 1, system ? textColor : kBorder));
     SelectGuard pen(dc, border.Get());
     SelectGuard brush(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, client.left, client.top, client.right, client.bottom);
@@ -76,11 +79,11 @@ LRESULT PaintPopup(HWND popup) {
   FontOwner font(CreatePopupFont(dpi));
   SelectGuard fontGuard(dc, font.Get());
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, kTextColor);
+  SetTextColor(dc, textColor);
   const auto *text =
       reinterpret_cast<const std::wstring *>(GetWindowLongPtrW(popup, GWLP_USERDATA));
   if (text) {
-    PenOwner separator(CreatePen(PS_SOLID, 1, kSeparator));
+    PenOwner separator(CreatePen(PS_SOLID, 1, system ? textColor : kSeparator));
     SelectGuard pen(dc, separator.Get());
     int top = area.top;
     int blank = SpaceHeight(dc);
@@ -236,6 +239,21 @@ std::vector<PopupLine> WalkPopupLines(const std::wstring &text) {
   return lines;
 }
 
+std::wstring JoinPopupLines(const std::wstring &text, const wchar_t *lineBreak,
+                            const wchar_t *separator) {
+  std::wstring joined;
+  const wchar_t *between = L"";
+  for (const PopupLine &line : WalkPopupLines(text)) {
+    if (line.kind == PopupLineKind::Separator) {
+      between = separator;
+    } else if (line.kind == PopupLineKind::Text) {
+      joined += (joined.empty() ? L"" : between) + line.text;
+      between = lineBreak;
+    }
+  }
+  return joined;
+}
+
 POINT PlacePopup(int x, int y, int width, int height, const RECT &workArea) {
   if (x + width > workArea.right)
     x = workArea.right - width - 1;
@@ -289,8 +307,10 @@ void ShowDayPopup(HWND owner, const std::wstring &text, int x, int y) {
 
   // Made hidden at the cursor first: its DPI is then that of the monitor it
   // shows on, which its size and font follow.
+  // Its texts as its window text: what a screen reader reads of it.
   HWND popup = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClassName,
-                               L"", WS_POPUP, x, y, 1, 1, owner, nullptr, g_app.instance, nullptr);
+                               JoinPopupLines(text, L"\r\n", L"\r\n").c_str(), WS_POPUP, x, y, 1, 1,
+                               owner, nullptr, g_app.instance, nullptr);
   g_app.popup = popup;
   if (!popup)
     return;

@@ -16,6 +16,10 @@ struct PopupLine {
 // (an empty line right after a separator is dropped). Bounded, whatever the
 // text: long lines, long entries and too many lines are cut, with "…".
 std::vector<PopupLine> WalkPopupLines(const std::wstring &text);
+// The texts a popup of text shows, in order, as one text: its lines joined
+// by lineBreak, its entries by separator. What screen readers read.
+std::wstring JoinPopupLines(const std::wstring &text, const wchar_t *lineBreak,
+                            const wchar_t *separator);
 // Where a popup of this size goes for a cursor point, kept inside the work area.
 POINT PlacePopup(int x, int y, int width, int height, const RECT &workArea);
 // The popup font's height for the message font's height (times 1.3, truncated).

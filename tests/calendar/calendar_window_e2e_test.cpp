@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include <oleacc.h>
+
 #include "calendar/day_change.h"
+#include "calendar/day_focus.h"
 #include "calendar/month_grid.h"
 #include "config/settings.h"
 #include "resources/resource.h"
@@ -627,4 +630,146 @@ TEST_F(CalendarWindowE2e, FollowsWhatOtherProgramsWrite) {
   bytes = ReadFileBytes(ini);
   for (const char *kept : {"|stored|", "|shortcut|", "|sync|", "=Test\r\n", "PosX=40"})
     EXPECT_NE(bytes.find(kept), std::string::npos) << kept;
+}
+
+namespace {
+
+// Our own copy, as the program has: mingw's library exports it without dllimport.
+const IID kIidAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// What a screen reader hears of the calendar's process.
+struct Heard {
+  DWORD event;
+  LONG object, child;
+};
+std::vector<Heard> g_heard;
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+  g_heard.push_back({event, object, child});
+}
+// Out-of-context events arrive as messages of this thread.
+bool HeardEvent(DWORD event, LONG child) {
+  return WaitUntil([&] {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+    return std::any_of(g_heard.begin(), g_heard.end(), [&](const Heard &heard) {
+      return heard.event == event && heard.object == OBJID_CLIENT && heard.child == child;
+    });
+  });
+}
+
+VARIANT Child(LONG child) {
+  VARIANT variant = {};
+  variant.vt = VT_I4;
+  variant.lVal = child;
+  return variant;
+}
+
+std::wstring NameOf(IAccessible *object, LONG child) {
+  BSTR name = nullptr;
+  object->get_accName(Child(child), &name);
+  std::wstring text = name ? name : L"";
+  SysFreeString(name);
+  return text;
+}
+
+void PressKey(WORD key) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[1].ki.wVk = key;
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof(INPUT));
+}
+
+} // namespace
+
+// A screen reader in another process: the month and its 42 days with their
+// names and places, a hit test, the events of real keys, and Enter opening
+// the focused day's popup, whose window text holds what it shows.
+TEST_F(CalendarWindowE2e, ScreenReadersHearReachAndOpenEveryDay) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFileBytes(dir.File(L"calendar.ini"),
+                             kBom + "[Window]\r\nPosX=40\r\nPosY=40\r\n[Holidays]\r\n" +
+                                 HolidayLine(current, holidayDay, "テスト休日") +
+                                 "[Schedules]\r\n" +
+                                 ScheduleLine(1, current, busyDay, "09:00", "朝会") +
+                                 ScheduleLine(2, current, busyDay, "13:30", "歯医者")));
+  Dayglass calendar(dir.Path());
+  HWND window = calendar.WaitForWindow(L"Dayglass");
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsFills(window, current, today, {busyDay}); }));
+  CoInitialize(nullptr); // the screen reader's side of COM
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, Hear,
+                                       calendar.ProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  IAccessible *month = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, kIidAccessible,
+                                       reinterpret_cast<void **>(&month)),
+            S_OK);
+  EXPECT_EQ(NameOf(month, CHILDID_SELF), MonthName(current.year, current.month));
+  long count = 0;
+  month->get_accChildCount(&count);
+  ASSERT_EQ(count, 42);
+  const MonthGrid grid = GridOf(window, current);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  const std::wstring holiday = L"テスト休日";
+  for (LONG child = 1; child <= 42; ++child) {
+    const GridCell &cell = grid.cells[child - 1];
+    const bool inMonth = cell.inMonth;
+    std::wstring expected = DayName({cell.year, cell.month, cell.day}, inMonth && cell.day == today,
+                                    inMonth && cell.day == holidayDay ? &holiday : nullptr,
+                                    inMonth && cell.day == busyDay ? 2 : 0);
+    EXPECT_EQ(NameOf(month, child), expected) << child;
+    long left = 0, top = 0, width = 0, height = 0;
+    month->accLocation(&left, &top, &width, &height, Child(child));
+    EXPECT_EQ(
+        std::vector<long>({left, top, width, height}),
+        std::vector<long>({origin.x + cell.rect.left, origin.y + cell.rect.top,
+                           cell.rect.right - cell.rect.left, cell.rect.bottom - cell.rect.top}));
+  }
+  const LONG busy = grid.firstColumn + busyDay, holidayChild = grid.firstColumn + holidayDay;
+  EXPECT_EQ(NameOf(month, busy).rfind(Wide(Date(current, busyDay, "%d年%d月%d日 ")), 0), 0u);
+  EXPECT_NE(NameOf(month, busy).find(L"曜日 予定 2件"), std::wstring::npos);
+  EXPECT_NE(NameOf(month, holidayChild).find(L" 祝日 テスト休日"), std::wstring::npos);
+  EXPECT_NE(NameOf(month, grid.firstColumn + today).find(L" 今日"), std::wstring::npos);
+  BSTR description = nullptr;
+  month->get_accDescription(Child(busy), &description);
+  EXPECT_EQ(std::wstring(description ? description : L""), L"09:00 朝会 / 13:30 歯医者");
+  SysFreeString(description);
+
+  IAccessible *hit = nullptr;
+  VARIANT hitChild = {};
+  POINT centre = Centre(grid.cells[holidayChild - 1].rect);
+  ASSERT_EQ(AccessibleObjectFromPoint({origin.x + centre.x, origin.y + centre.y}, &hit, &hitChild),
+            S_OK);
+  EXPECT_EQ(hitChild.vt, VT_I4);
+  EXPECT_EQ(hitChild.lVal, holidayChild);
+  hit->Release();
+
+  // Keys as a keyboard user presses them, in the calendar with the focus.
+  SetForegroundWindow(window);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
+  month->accSelect(SELFLAG_TAKEFOCUS, Child(busy));
+  EXPECT_TRUE(HeardEvent(EVENT_OBJECT_FOCUS, busy));
+  PressKey(VK_RETURN);
+  HWND popup = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (popup = PopupOf(calendar)) != nullptr; }));
+  wchar_t shown[256] = {};
+  GetWindowTextW(popup, shown, 256);
+  EXPECT_STREQ(shown, L"09:00 朝会\r\n13:30 歯医者");
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return PopupOf(calendar) == nullptr; }));
+  PressKey(VK_RIGHT);
+  EXPECT_TRUE(HeardEvent(EVENT_OBJECT_FOCUS, busy + 1));
+  EXPECT_TRUE(HeardEvent(EVENT_OBJECT_SELECTION, busy + 1));
+  PressKey(VK_NEXT);
+  EXPECT_TRUE(HeardEvent(EVENT_OBJECT_NAMECHANGE, CHILDID_SELF));
+  EXPECT_EQ(NameOf(month, CHILDID_SELF), MonthName(next.year, next.month));
+
+  month->Release();
+  UnhookWinEvent(hook);
+  CoUninitialize();
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(calendar.WaitForExit(), 0);
 }

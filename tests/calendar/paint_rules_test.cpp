@@ -112,4 +112,39 @@ TEST_F(DayLookTest, FillsMarkTodayAndSchedulesOnlyInsideTheMonth) {
   EXPECT_TRUE(LookOfDay(settings, Cell(6, true), false, false, false).drawn);
 }
 
+// High contrast: the system's colours in place of the stored ones, gray
+// neighbouring days, and the numbers on fills in the colours made for them.
+TEST_F(DayLookTest, HighContrastDrawsWithTheSystemsColours) {
+  AppSettings colors = settings;
+  ContrastColors contrast = {};
+  UseSystemColors(colors, contrast, [](int index) -> DWORD { return RGB(index, 1, 2); });
+  const struct {
+    COLORREF stored, expected;
+  } fields[] = {
+      {colors.Bg, RGB(COLOR_WINDOW, 1, 2)},        {colors.Weekday, RGB(COLOR_WINDOWTEXT, 1, 2)},
+      {colors.Sunday, RGB(COLOR_HOTLIGHT, 1, 2)},  {colors.Saturday, RGB(COLOR_HOTLIGHT, 1, 2)},
+      {colors.Holiday, RGB(COLOR_HOTLIGHT, 1, 2)}, {colors.Today, RGB(COLOR_HIGHLIGHT, 1, 2)},
+      {colors.Schedule, RGB(COLOR_BTNFACE, 1, 2)}};
+  for (const auto &field : fields)
+    EXPECT_EQ(field.stored, field.expected);
+  const struct {
+    bool inMonth, today, schedule;
+    int column;
+    COLORREF number;
+  } cases[] = {
+      {true, true, false, 3, RGB(COLOR_HIGHLIGHTTEXT, 1, 2)},
+      {true, true, true, 3, RGB(COLOR_HIGHLIGHTTEXT, 1, 2)},
+      {true, false, true, 0, RGB(COLOR_BTNTEXT, 1, 2)},
+      {true, false, false, 0, RGB(COLOR_HOTLIGHT, 1, 2)},
+      {true, false, false, 3, RGB(COLOR_WINDOWTEXT, 1, 2)},
+      {false, false, false, 0, RGB(COLOR_GRAYTEXT, 1, 2)},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(
+        LookOfDay(colors, Cell(c.column, c.inMonth), c.today, c.schedule, false, &contrast).number,
+        c.number)
+        << c.inMonth << c.today << c.schedule << c.column;
+  EXPECT_EQ(settings.Bg, RGB(0, 0, 0)) << "the stored colours stay";
+}
+
 } // namespace
