@@ -123,8 +123,10 @@ bool TargetWritable(const std::wstring &path) {
 }
 
 // The path as the usual file calls take it, without the \\?\ that
-// GetFinalPathNameByHandleW puts before it.
+// GetFinalPathNameByHandleW puts before it; a path too long for them keeps it.
 std::wstring DosPath(const std::wstring &path) {
+  if (path.size() >= MAX_PATH + 4)
+    return path;
   if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
     return L"\\\\" + path.substr(8);
   if (path.compare(0, 4, L"\\\\?\\") == 0)
