@@ -134,7 +134,7 @@ struct CalendarAccessible final : IAccessible {
     const int cell = Cell(child);
     if (cell < 0)
       return cell < -1 ? CellError(child) : S_FALSE;
-    const GridCell &at = CalendarGrid(window_).cells[cell];
+    const GridCell at = CalendarGrid(window_).cells[cell];
     std::wstring text = DayAppointmentsText({at.year, at.month, at.day});
     return text.empty() ? S_FALSE : PutString(description, JoinPopupLines(text, L" ", L" / "));
   }
@@ -151,7 +151,7 @@ struct CalendarAccessible final : IAccessible {
       return CellError(child);
     LONG flags = STATE_SYSTEM_FOCUSABLE;
     if (cell >= 0) {
-      const GridCell &at = CalendarGrid(window_).cells[cell];
+      const GridCell at = CalendarGrid(window_).cells[cell];
       if (!at.inMonth && !g_app.settings.ShowOutMonth)
         flags = STATE_SYSTEM_INVISIBLE;
       else
@@ -205,7 +205,7 @@ struct CalendarAccessible final : IAccessible {
     if (cell < 0)
       return cell < -1 ? CellError(child) : E_INVALIDARG;
     if (flags & (SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION)) {
-      const GridCell &at = CalendarGrid(window_).cells[cell];
+      const GridCell at = CalendarGrid(window_).cells[cell];
       FocusDay(window_, {at.year, at.month, at.day});
     }
     return S_OK;
@@ -289,9 +289,11 @@ struct CalendarAccessible final : IAccessible {
     const int cell = Cell(child);
     if (cell < -1)
       return CellError(child);
-    if (cell < 0 || !CalendarGrid(window_).cells[cell].inMonth)
+    if (cell < 0)
       return DISP_E_MEMBERNOTFOUND;
-    const GridCell &at = CalendarGrid(window_).cells[cell];
+    const GridCell at = CalendarGrid(window_).cells[cell];
+    if (!at.inMonth)
+      return DISP_E_MEMBERNOTFOUND;
     OpenDayPopup(window_, {at.year, at.month, at.day});
     return S_OK;
   }

@@ -193,16 +193,26 @@ bool CalendarColors(AppSettings &colors, ContrastColors &contrast) {
   return true;
 }
 
-void PaintMonth(HDC dc, const RECT &client) {
+namespace {
+
+// The month in colours chosen once for the paint.
+void PaintMonthIn(HDC dc, const RECT &client, const AppSettings &colors,
+                  const ContrastColors *contrast) {
   SetBkMode(dc, TRANSPARENT);
   int dpi = WindowDpi(g_app.mainWindow);
   MonthGrid grid = ComputeMonthGrid(client, dpi, g_app.settings, g_app.displayed);
+  PaintTitle(dc, grid, colors);
+  PaintWeekdayHeader(dc, grid, colors);
+  PaintDays(dc, grid, dpi, colors, contrast);
+}
+
+} // namespace
+
+void PaintMonth(HDC dc, const RECT &client) {
   AppSettings colors;
   ContrastColors contrast;
   const bool system = CalendarColors(colors, contrast);
-  PaintTitle(dc, grid, colors);
-  PaintWeekdayHeader(dc, grid, colors);
-  PaintDays(dc, grid, dpi, colors, system ? &contrast : nullptr);
+  PaintMonthIn(dc, client, colors, system ? &contrast : nullptr);
 }
 
 void RepaintCalendar() {
@@ -228,14 +238,14 @@ void PaintCalendarWindow(HWND window) {
     BitmapOwner bitmap(CreateCompatibleBitmap(windowDc, width, height));
     if (memory.Get() && bitmap) {
       SelectGuard selected(memory.Get(), bitmap.Get());
+      AppSettings colors;
+      ContrastColors contrast;
+      const bool system = CalendarColors(colors, contrast);
       {
-        AppSettings colors;
-        ContrastColors contrast;
-        CalendarColors(colors, contrast);
         BrushOwner background(CreateSolidBrush(colors.Bg));
         FillRect(memory.Get(), &client, background.Get());
       }
-      PaintMonth(memory.Get(), client);
+      PaintMonthIn(memory.Get(), client, colors, system ? &contrast : nullptr);
       BitBlt(windowDc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
     }
   }

@@ -393,8 +393,8 @@ void OpenDayPopup(HWND window, const CalendarDate &date) {
     return;
   // Beside the day's cell, as the cursor would be.
   const MonthGrid grid = CalendarGrid(window);
-  POINT corner = {grid.cells[grid.firstColumn + date.day - 1].rect.right,
-                  grid.cells[grid.firstColumn + date.day - 1].rect.top};
+  const RECT &cell = grid.cells[grid.firstColumn + date.day - 1].rect;
+  POINT corner = {cell.right, cell.top};
   ClientToScreen(window, &corner);
   ShowDayPopup(window, text, corner.x, corner.y);
 }
