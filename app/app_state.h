@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/ini_watch.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/month_grid.h"
 #include "config/settings.h"
@@ -12,13 +13,6 @@
 #include "schedules/schedule_store.h"
 
 struct CalendarAccessible; // the calendar's object for screen readers
-
-// The watch on calendar.ini's folder while the calendar is open.
-struct IniWatch {
-  HANDLE change = nullptr; // the folder's change notification
-  HANDLE wait = nullptr;   // the thread-pool wait on it
-  HWND window = nullptr;   // told of each change
-};
 
 struct AppState {
   HINSTANCE instance = nullptr;
@@ -45,6 +39,7 @@ struct AppState {
   DownloadLimits downloadLimits;
   HWND scheduleList = nullptr; // the open schedule list dialog, if any
   UINT reloadRetryMs = 0;      // the pause before the file is read again
+  ReloadDue reloadDue;         // changes of the file not yet read
   // This process holds what it read from calendar.ini or wrote into it: a
   // file found missing or empty later is not "nothing stored".
   bool iniHadContent = false;

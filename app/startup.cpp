@@ -4,6 +4,7 @@
 
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "app/app_state.h"
 #include "app/handle_owner.h"
@@ -11,6 +12,7 @@
 #include "app/notices.h"
 #include "calendar/calendar_paint.h"
 #include "calendar/calendar_window.h"
+#include "holidays/holiday_store.h"
 #include "holidays/holiday_update.h"
 #include "resources/resource.h"
 #include "schedules/schedule_dialogs.h"
@@ -83,14 +85,48 @@ void EnsureIniFile(const wchar_t *iniPath) {
   WriteFile(file.Get(), kBom, sizeof kBom, &written, nullptr);
 }
 
+namespace {
+
+// What calendar.ini holds, each part as its store reads it.
+struct StoredIni {
+  AppSettings settings;
+  HolidayMap holidays;
+  ScheduleRead schedules;
+};
+
+// The one pass over the file's text: each line goes to the reader of its
+// section, read in place.
+void ReadStoredIni(const IniText &text, const AppSettings &settingsBase, StoredIni &stored) {
+  stored.settings = StartSettingsRead(settingsBase);
+  StartScheduleRead(stored.schedules, text);
+  ForEachIniEntry(text,
+                  [&](std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+                    if (section == kScheduleSection)
+                      ReadScheduleEntry(stored.schedules, value);
+                    else if (section == kHolidaySection)
+                      ReadHolidayEntry(stored.holidays, key, value);
+                    else
+                      ReadSettingEntry(stored.settings, section, key, value);
+                  });
+  EndSettingsRead(stored.settings);
+}
+
+} // namespace
+
 void LoadCalendarIni() {
   bool readable = true;
   IniText text = ReadIniText(&readable);
-  LoadSettingsFrom(text, readable);
+  ParseCalendarIni(text, readable);
+}
+
+void ParseCalendarIni(const IniText &text, bool readable) {
+  StoredIni stored;
+  ReadStoredIni(text, g_app.settings, stored);
+  LoadSettingsFrom(stored.settings, readable);
   FillEmptyFace(g_app.settings);
   MarkSettingsUntouched();
-  ParseHolidays(text, g_app.holidays);
-  LoadSchedulesFrom(text, readable);
+  g_app.holidays.swap(stored.holidays);
+  LoadSchedulesFrom(std::move(stored.schedules), readable);
 }
 
 bool ReloadCalendarIni() {
@@ -99,12 +135,12 @@ bool ReloadCalendarIni() {
   const bool showing = !g_app.schedules.empty() || !g_app.holidays.empty();
   if (!readable || (text.empty() && showing))
     return false;
-  TakeInStoredSettings(text);
-  TakeInFileList(text);
-  HolidayMap holidays;
-  ParseHolidays(text, holidays);
-  if (holidays != g_app.holidays) {
-    g_app.holidays.swap(holidays);
+  StoredIni stored;
+  ReadStoredIni(text, StartupSettings(), stored);
+  TakeInStoredSettings(stored.settings);
+  TakeInFileList(std::move(stored.schedules));
+  if (stored.holidays != g_app.holidays) {
+    g_app.holidays.swap(stored.holidays);
     RepaintCalendar();
   }
   return true;

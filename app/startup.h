@@ -23,6 +23,8 @@ void EnsureIniFile(const wchar_t *iniPath);
 // One read of calendar.ini for the settings, the holidays and the
 // schedules, before any window: the first frame shows the file as it is.
 void LoadCalendarIni();
+// The same from a text already read (readable: whether the file could be read).
+void ParseCalendarIni(const IniText &text, bool readable);
 // What other programs wrote since, under the lock, without waiting: the
 // file's schedules (this process's unsaved changes kept) and holidays, and
 // the settings while they were never seen. False when the file could not be

@@ -31,11 +31,12 @@ namespace {
 // minute, then at its next occasion: a file that stays unreadable never
 // wakes the calendar for ever.
 constexpr UINT kLastRetryMs = 64000;
-// Another program's change of calendar.ini comes as several folder changes
-// (a temporary file, its writes, the rename): the file is read once they
-// have settled, and again when it could not be read.
+// Another program's change of calendar.ini comes as several changes (its
+// writes, the rename of a temporary file onto it): the file is read once
+// they have settled, or a second after the first, and again when it could
+// not be read.
 constexpr UINT_PTR kReloadTimer = 3;
-constexpr UINT kSettleMs = 200;
+constexpr UINT kFirstRetryMs = 200;
 // The watch on the file's folder starts this long after the window, with a
 // read that takes in what changed since start-up's: its thread-pool thread
 // would otherwise delay the first frame.
@@ -99,6 +100,7 @@ void OnMove(HWND window) {
 // settings were never seen, at their own retry's pace.
 void OnReloadTimer(HWND window) {
   KillTimer(window, kReloadTimer);
+  g_app.reloadDue = ReloadDue();
   if (ReloadCalendarIni())
     return;
   if (!SettingsKnown()) {
@@ -106,7 +108,7 @@ void OnReloadTimer(HWND window) {
     return;
   }
   UINT &pause = g_app.reloadRetryMs;
-  pause = std::max(pause * 2, kSettleMs);
+  pause = std::max(pause * 2, kFirstRetryMs);
   if (pause <= kLastRetryMs)
     SetTimer(window, kReloadTimer, pause, nullptr);
 }
@@ -134,9 +136,8 @@ void OnSettingsArrived(HWND window) {
 }
 
 void OnIniFolderChanged(HWND window) {
-  ContinueIniWatch();
   g_app.reloadRetryMs = 0;
-  SetTimer(window, kReloadTimer, kSettleMs, nullptr);
+  SetTimer(window, kReloadTimer, PauseBeforeReload(g_app.reloadDue, GetTickCount64()), nullptr);
 }
 
 void OnCommand(HWND window, WPARAM wParam) {

@@ -204,11 +204,13 @@ std::wstring LockNameOf(const std::wstring &finalPath) {
   return name;
 }
 
-// The file's bytes; readable is false when it exists but cannot be read.
-std::string ReadIniBytes(ULONGLONG end, bool &readable) {
+// The file read and decoded piece by piece: its bytes pass through one
+// small buffer, and only the text is kept. readable is false when the file
+// exists but cannot be read.
+DecodedIni ReadIniFile(ULONGLONG end, bool &readable) {
   readable = true;
   if (!g_app.iniPath[0])
-    return std::string();
+    return {IniText(), IniEncoding::Utf8};
   FileOwner file;
   RetryWhileHeld(end, [&] {
     file.Reset(CreateFileW(g_app.iniPath, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
@@ -218,27 +220,24 @@ std::string ReadIniBytes(ULONGLONG end, bool &readable) {
   if (!file) {
     DWORD error = GetLastError();
     readable = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    return std::string();
+    return {IniText(), IniEncoding::Utf8};
   }
   LARGE_INTEGER size = {};
   bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= g_app.iniLimits.largestFile;
-  std::string bytes;
-  if (ok)
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-  for (size_t done = 0; ok && done < bytes.size();) {
+  IniDecoder decoder;
+  StartIniDecode(decoder, ok ? static_cast<size_t>(size.QuadPart) : 0);
+  constexpr DWORD kPiece = 1 << 16;
+  std::string piece(kPiece, '\0');
+  for (long long done = 0; ok && done < size.QuadPart;) {
     DWORD got = 0;
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
-    ok = ReadFile(file.Get(), &bytes[done], chunk, &got, nullptr) && got > 0;
+    ok = ReadFile(file.Get(), &piece[0], kPiece, &got, nullptr) && got > 0;
+    FeedIniBytes(decoder, piece.data(), got);
     done += got;
   }
   readable = ok;
+  DecodedIni decoded = EndIniDecode(decoder);
   if (!ok)
-    bytes.clear();
-  return bytes;
-}
-
-DecodedIni DecodeAndNote(const std::string &bytes) {
-  DecodedIni decoded = DecodeIniFile(bytes);
+    return {IniText(), IniEncoding::Utf8};
   // What this process holds from now on came from the file: a file found
   // missing or empty later is not taken for "nothing stored".
   if (!decoded.text.empty())
@@ -287,23 +286,23 @@ bool WriteTo(const std::wstring &target, const IniText &text, ULONGLONG end) {
   return true;
 }
 
-// The old bytes under a new name beside the file, before the first rewrite
-// of a file that was not UTF-8 or not text; its path, or empty when no copy
-// could be made (and then nothing may be written).
-std::wstring KeepCopy(const std::wstring &target, const std::string &bytes, IniEncoding encoding) {
+// The old file, byte for byte, under a new name beside it, before the first
+// rewrite of a file that was not UTF-8 or not text; the copy's path, or
+// empty when none could be made (and then nothing may be written).
+std::wstring KeepCopy(const std::wstring &target, IniEncoding encoding) {
   const wchar_t *kind = encoding == IniEncoding::Utf16   ? L".utf-16"
                         : encoding == IniEncoding::Cp932 ? L".shift_jis"
                                                          : L".unreadable";
   for (int number = 1; number < 100; ++number) {
     std::wstring copy = target + kind + (number > 1 ? L"." + DecimalText(number) : L"") + L".bak";
-    FileOwner file(CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
+    if (!CopyFileW(target.c_str(), copy.c_str(), TRUE)) {
       if (GetLastError() == ERROR_FILE_EXISTS)
         continue;
       return std::wstring();
     }
-    if (WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()))
+    FileOwner file(CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file && FlushFileBuffers(file.Get()))
       return copy;
     file.Reset();
     DeleteFileW(copy.c_str());
@@ -317,14 +316,9 @@ std::wstring KeepCopy(const std::wstring &target, const std::string &bytes, IniE
 bool EditUnderLock(const std::function<bool(IniText &)> &edit, const std::wstring &target,
                    ULONGLONG end, std::wstring &told) {
   bool readable = true;
-  std::string bytes = ReadIniBytes(end, readable);
+  DecodedIni decoded = ReadIniFile(end, readable);
   if (!readable)
     return false;
-  DecodedIni decoded = DecodeAndNote(bytes);
-  // Kept only for a copy: a long file's bytes would otherwise hold fresh
-  // memory through the edit and the write.
-  if (decoded.encoding == IniEncoding::Utf8)
-    std::string().swap(bytes);
   IniText text;
   if (decoded.encoding != IniEncoding::NotText)
     text.swap(decoded.text);
@@ -337,7 +331,7 @@ bool EditUnderLock(const std::function<bool(IniText &)> &edit, const std::wstrin
   if (decoded.encoding != IniEncoding::Utf8) {
     if (!TargetWritable(target))
       return false;
-    std::wstring copy = KeepCopy(target, bytes, decoded.encoding);
+    std::wstring copy = KeepCopy(target, decoded.encoding);
     if (copy.empty())
       return false;
     if (decoded.encoding == IniEncoding::NotText)
@@ -369,7 +363,7 @@ bool WithIniLock(IniWait wait,
 
 IniText ReadIniText(bool *readable, IniWait wait, IniEncoding *encoding) {
   bool ok = true;
-  DecodedIni decoded = DecodeAndNote(ReadIniBytes(WaitEnd(wait), ok));
+  DecodedIni decoded = ReadIniFile(WaitEnd(wait), ok);
   if (readable)
     *readable = ok;
   if (encoding)
@@ -381,7 +375,7 @@ IniText ReadIniTextLocked(bool *readable, IniWait wait) {
   DecodedIni decoded = {};
   bool ok = WithIniLock(wait, [&](const std::wstring &, ULONGLONG end) {
     bool read = true;
-    decoded = DecodeAndNote(ReadIniBytes(end, read));
+    decoded = ReadIniFile(end, read);
     return read;
   });
   if (readable)
@@ -394,8 +388,8 @@ bool WriteIniText(const IniText &text, IniWait wait) {
   return g_app.iniPath[0] && WriteTo(FinalPath(g_app.iniPath), text, WaitEnd(wait));
 }
 
-std::wstring IniFolder() {
-  return g_app.iniPath[0] ? FolderOf(FinalPath(g_app.iniPath)) : std::wstring();
+std::wstring IniTarget() {
+  return g_app.iniPath[0] ? FinalPath(g_app.iniPath) : std::wstring();
 }
 
 std::wstring IniLockName(const std::wstring &path) {

@@ -42,9 +42,9 @@ bool WriteIniText(const IniText &text, IniWait wait = IniWait::Patient);
 // copy beside it (the user is told where the one that was not text went).
 bool UpdateIniText(const std::function<bool(IniText &)> &edit, IniWait wait = IniWait::Patient);
 
-// The folder of the file that is written (a link's target's), ending in a
-// backslash; empty without one.
-std::wstring IniFolder();
+// The file that is written: calendar.ini, or the target of a link of that
+// name; empty without a path.
+std::wstring IniTarget();
 
 // The lock's name for a file: from the identity of its folder (volume and
 // file index) and its case-folded name, so every spelling of one file (a

@@ -13,39 +13,10 @@
 
 namespace {
 
-// One line of the text: [begin, end) without its line end; next is where
-// the following line starts.
-struct Line {
-  size_t begin, end, next;
-};
-
-// Lines split at LF with one trailing CR removed; a text ending in LF has
-// no empty line after it.
-template <typename Visit> void ForEachLine(const IniText &text, Visit visit) {
-  size_t begin = 0;
-  while (begin < text.size()) {
-    size_t lf = text.find(L'\n', begin);
-    size_t next = lf == IniText::npos ? text.size() : lf + 1;
-    size_t end = lf == IniText::npos ? text.size() : lf;
-    if (end > begin && text[end - 1] == L'\r')
-      --end;
-    if (!visit(Line{begin, end, next}))
-      return;
-    begin = next;
-  }
-}
-
-bool IsHeader(const IniText &text, const Line &line) {
-  return line.end - line.begin >= 2 && text[line.begin] == L'[' && text[line.end - 1] == L']';
-}
-
-// Only within the line: a search running on into later lines would make a
-// file of many lines without "=" quadratic.
-size_t FindInLine(const IniText &text, const Line &line, wchar_t what) {
-  const wchar_t *begin = text.data() + line.begin;
-  const wchar_t *found = std::char_traits<wchar_t>::find(begin, line.end - line.begin, what);
-  return found ? static_cast<size_t>(found - text.data()) : IniText::npos;
-}
+using IniLines::FindInLine;
+using IniLines::ForEachLine;
+using IniLines::IsHeader;
+using IniLines::Line;
 
 bool LineEquals(const IniText &text, const Line &line, const std::wstring &what) {
   return line.end - line.begin == what.size() && text.compare(line.begin, what.size(), what) == 0;
@@ -140,9 +111,9 @@ void Classify(DecodedIni &decoded, size_t zeros) {
     decoded.encoding = IniEncoding::NotText;
 }
 
-size_t CountZeroBytes(const std::string &bytes, size_t start) {
+size_t CountZeroBytes(std::string_view bytes) {
   size_t zeros = 0;
-  for (const char *at = bytes.data() + start, *end = bytes.data() + bytes.size();
+  for (const char *at = bytes.data(), *end = bytes.data() + bytes.size();
        (at = static_cast<const char *>(memchr(at, 0, static_cast<size_t>(end - at)))) != nullptr;
        ++at)
     ++zeros;
@@ -164,13 +135,14 @@ DecodedIni DecodeEightBit(const std::string &bytes, size_t start) {
         decoded = {std::move(japanese), IniEncoding::Cp932};
     }
   }
-  Classify(decoded, CountZeroBytes(bytes, start));
+  Classify(decoded, CountZeroBytes(std::string_view(bytes).substr(start)));
   return decoded;
 }
 
 } // namespace
 
-DecodedIni DecodeIniFile(const std::string &bytes) {
+// The whole file's bytes at once: how files without a UTF-8 mark are read.
+static DecodedIni DecodeWhole(const std::string &bytes) {
   if (bytes.size() >= 2 &&
       ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
     DecodedIni wide = {DecodeUtf16(bytes, bytes[0] == '\xFE'), IniEncoding::Utf16};
@@ -181,7 +153,99 @@ DecodedIni DecodeIniFile(const std::string &bytes) {
     DecodedIni narrow = DecodeEightBit(bytes, 2);
     return narrow.encoding == IniEncoding::NotText ? wide : narrow;
   }
-  return DecodeEightBit(bytes, bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
+  return DecodeEightBit(bytes, 0);
+}
+
+namespace {
+
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+// Lines of a marked UTF-8 file onto the end of the text, decoded in place:
+// a line end is never inside a character, so pieces cut after one decode
+// as the whole would.
+void AppendUtf8(IniDecoder &decoder, const char *bytes, size_t size) {
+  if (size == 0 || size > INT_MAX)
+    return;
+  IniText &text = decoder.text;
+  const size_t at = text.size();
+  text.resize(at + size);
+  int count = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(size), &text[at],
+                                  static_cast<int>(size));
+  text.resize(at + static_cast<size_t>(count > 0 ? count : 0));
+  decoder.zeros += CountZeroBytes(std::string_view(bytes, size));
+}
+
+// The bytes after the last line end wait for the rest of their line.
+void FeedUtf8(IniDecoder &decoder, const char *bytes, size_t size) {
+  const char *end = bytes + size;
+  const char *lineEnd = end;
+  while (lineEnd > bytes && lineEnd[-1] != '\n')
+    --lineEnd;
+  if (lineEnd == bytes) {
+    decoder.pending.append(bytes, size);
+    return;
+  }
+  if (!decoder.pending.empty()) {
+    decoder.pending.append(bytes, static_cast<size_t>(lineEnd - bytes));
+    AppendUtf8(decoder, decoder.pending.data(), decoder.pending.size());
+    decoder.pending.clear();
+  } else {
+    AppendUtf8(decoder, bytes, static_cast<size_t>(lineEnd - bytes));
+  }
+  decoder.pending.assign(lineEnd, static_cast<size_t>(end - lineEnd));
+}
+
+} // namespace
+
+void StartIniDecode(IniDecoder &decoder, size_t expectedBytes) {
+  decoder = IniDecoder();
+  decoder.expected = expectedBytes;
+}
+
+void FeedIniBytes(IniDecoder &decoder, const char *bytes, size_t size) {
+  using Mode = IniDecoder::Mode;
+  if (decoder.mode == Mode::Unknown) {
+    // The first three bytes tell: a UTF-8 mark, or a file read whole at the end.
+    size_t take = std::min(size, 3 - decoder.pending.size());
+    decoder.pending.append(bytes, take);
+    bytes += take;
+    size -= take;
+    if (decoder.pending.size() < 3)
+      return;
+    if (decoder.pending == kUtf8Mark) {
+      decoder.mode = Mode::Utf8;
+      decoder.pending.clear();
+      // Room for the most characters the bytes can make, taken only as used.
+      decoder.text.reserve(decoder.expected);
+    } else {
+      decoder.mode = Mode::Whole;
+      decoder.pending.reserve(decoder.expected);
+    }
+  }
+  if (decoder.mode == Mode::Utf8)
+    FeedUtf8(decoder, bytes, size);
+  else
+    decoder.pending.append(bytes, size);
+}
+
+DecodedIni EndIniDecode(IniDecoder &decoder) {
+  DecodedIni decoded;
+  if (decoder.mode == IniDecoder::Mode::Utf8) {
+    AppendUtf8(decoder, decoder.pending.data(), decoder.pending.size());
+    decoded = {std::move(decoder.text), IniEncoding::Utf8};
+    Classify(decoded, decoder.zeros);
+  } else {
+    decoded = DecodeWhole(decoder.pending);
+  }
+  decoder = IniDecoder();
+  return decoded;
+}
+
+DecodedIni DecodeIniFile(const std::string &bytes) {
+  IniDecoder decoder;
+  StartIniDecode(decoder, bytes.size());
+  FeedIniBytes(decoder, bytes.data(), bytes.size());
+  return EndIniDecode(decoder);
 }
 
 IniText DecodeIniBytes(const std::string &bytes) {
@@ -201,92 +265,36 @@ std::string EncodeIniText(const IniText &text) {
   return bytes;
 }
 
-// The entries of every section, or of the one named by only: lines of other
-// sections are then passed over without being copied.
-static void WalkEntries(const IniText &text, const std::wstring *only, size_t onlyCount,
-                        const IniVisitor &visit) {
-  // Reused for every entry: a large file then costs no allocation per line.
-  std::wstring section, key, value;
-  bool wanted = false;
-  ForEachLine(text, [&](const Line &line) {
-    if (line.end == line.begin)
-      return true;
-    if (IsHeader(text, line)) {
-      section.assign(text, line.begin + 1, line.end - line.begin - 2);
-      wanted = !section.empty() &&
-               (!only || std::find(only, only + onlyCount, section) != only + onlyCount);
-      return true;
-    }
-    if (!wanted)
-      return true;
-    size_t equals = FindInLine(text, line, L'=');
-    if (equals == IniText::npos)
-      return true;
-    key.assign(text, line.begin, equals - line.begin);
-    value.assign(text, equals + 1, line.end - equals - 1);
-    visit(section, key, value);
-    return true;
-  });
-}
-
-void ForEachIniEntry(const IniText &text, const IniVisitor &visit) {
-  WalkEntries(text, nullptr, 0, visit);
-}
-
-void ForEachIniEntry(const IniText &text, const std::wstring &section, const IniVisitor &visit) {
-  WalkEntries(text, &section, 1, visit);
-}
-
-void ForEachIniEntry(const IniText &text, const std::vector<std::wstring> &sections,
-                     const IniVisitor &visit) {
-  WalkEntries(text, sections.data(), sections.size(), visit);
-}
-
-size_t CountIniEntries(const IniText &text, const std::wstring &section) {
-  const std::wstring header = L"[" + section + L"]";
-  size_t count = 0;
-  bool inside = false;
-  ForEachLine(text, [&](const Line &line) {
-    if (IsHeader(text, line))
-      inside = LineEquals(text, line, header);
-    else if (inside && FindInLine(text, line, L'=') != IniText::npos)
-      ++count;
-    return true;
-  });
-  return count;
-}
-
-unsigned long long IniSectionFingerprint(const IniText &text, const std::wstring &section) {
-  // FNV-1a over every value, several characters a step, each value closed
-  // by a mark no value holds.
-  unsigned long long hash = 14695981039346656037ULL;
-  auto mix = [&hash](unsigned long long value) {
-    hash ^= value;
+void MixIniFingerprint(unsigned long long &hash, std::wstring_view value) {
+  // FNV-1a, several characters a step, each value closed by a mark no
+  // value holds.
+  auto mix = [&hash](unsigned long long part) {
+    hash ^= part;
     hash *= 1099511628211ULL;
   };
   constexpr size_t kStep = sizeof(unsigned long long) / sizeof(wchar_t);
-  const std::wstring header = L"[" + section + L"]";
-  bool inside = false;
-  ForEachLine(text, [&](const Line &line) {
-    if (IsHeader(text, line)) {
-      inside = LineEquals(text, line, header);
-      return true;
-    }
-    size_t equals = inside ? FindInLine(text, line, L'=') : IniText::npos;
-    if (equals == IniText::npos)
-      return true;
-    size_t at = equals + 1;
-    for (; line.end - at >= kStep; at += kStep) {
-      unsigned long long step;
-      memcpy(&step, text.data() + at, sizeof step);
-      mix(step);
-    }
-    for (; at < line.end; ++at)
-      mix(static_cast<unsigned>(text[at]));
-    mix(0x10000u);
-    return true;
+  size_t at = 0;
+  for (; value.size() - at >= kStep; at += kStep) {
+    unsigned long long step;
+    memcpy(&step, value.data() + at, sizeof step);
+    mix(step);
+  }
+  for (; at < value.size(); ++at)
+    mix(static_cast<unsigned>(value[at]));
+  mix(0x10000u);
+}
+
+unsigned long long IniSectionFingerprint(const IniText &text, std::wstring_view section) {
+  unsigned long long hash = kIniFingerprintStart;
+  ForEachIniEntry(text, [&](std::wstring_view name, std::wstring_view, std::wstring_view value) {
+    if (name == section)
+      MixIniFingerprint(hash, value);
   });
   return hash;
+}
+
+size_t CountIniLines(const IniText &text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), L'\n')) + 1;
 }
 
 namespace {
@@ -384,9 +392,11 @@ void SetIniValues(IniText &text, const std::vector<IniAssignment> &assignments) 
     else
       edits.push_back({plan.pieceEnds[s], 0, std::move(added)});
   }
-  // From the back, so that every position found stays valid.
-  std::stable_sort(edits.begin(), edits.end(),
-                   [](const TextEdit &a, const TextEdit &b) { return a.at > b.at; });
+  // From the back, so that every position found stays valid; edits at one
+  // place keep their order. Few edits: one per key at most.
+  for (size_t i = 1; i < edits.size(); ++i)
+    for (size_t k = i; k > 0 && edits[k - 1].at < edits[k].at; --k)
+      std::swap(edits[k - 1], edits[k]);
   for (const TextEdit &edit : edits)
     text.replace(edit.at, edit.erase, edit.insert);
   if (tail.empty())
@@ -424,8 +434,9 @@ static void MakeLineEndsCrLf(IniText &text) {
   text.swap(result);
 }
 
-void ReplaceIniSection(IniText &text, const std::wstring &section, const std::wstring &body) {
-  const std::wstring header = L"[" + section + L"]";
+void ReplaceIniSection(IniText &text, std::wstring_view section, const std::wstring &body) {
+  std::wstring header = L"[";
+  header.append(section).append(L"]");
   MakeLineEndsCrLf(text);
   // Kept lines move down over the dropped ones inside the same buffer: a
   // large file is then neither copied nor given a second buffer.

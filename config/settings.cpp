@@ -92,11 +92,11 @@ AppSettings CommonValues() {
 
 } // namespace
 
-void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text) {
+void CopyToField(wchar_t *field, size_t capacity, std::wstring_view text) {
   size_t length = std::min(text.size(), capacity - 1);
   // A value with a zero character in it ends there, as the field would read it.
   size_t zero = text.find(L'\0');
-  if (zero != std::wstring::npos && zero < length)
+  if (zero != std::wstring_view::npos && zero < length)
     length = zero;
   length = SafeCutLength(text.data(), length);
   wmemcpy(field, text.data(), length);
@@ -127,37 +127,38 @@ AppSettings DefaultSettings() {
   return settings;
 }
 
+void ReadSettingEntry(AppSettings &settings, std::wstring_view section, std::wstring_view key,
+                      std::wstring_view value) {
+  for (const SettingKey &entry : kKeys) {
+    if (section != entry.section || key != entry.key)
+      continue;
+    int number = ScanIntOrZero(value);
+    switch (entry.kind) {
+    case Kind::Number:
+      At<int>(settings, entry) = number;
+      break;
+    case Kind::Color:
+      At<COLORREF>(settings, entry) = static_cast<COLORREF>(number);
+      break;
+    case Kind::Switch:
+      At<int>(settings, entry) = number != 0 ? 1 : 0;
+      break;
+    case Kind::Flag:
+      At<bool>(settings, entry) = number != 0;
+      break;
+    case Kind::Text:
+      CopyToField(&At<wchar_t>(settings, entry), entry.capacity, value);
+      break;
+    }
+    return;
+  }
+}
+
 void AssignSettingsFrom(const IniText &text, AppSettings &settings) {
-  // Only the four sections: the schedule and holiday lines that make up
-  // most of a large file are passed over without being copied.
-  static const std::vector<std::wstring> kSections = {L"Window", L"Font", L"Color", L"Option"};
-  ForEachIniEntry(
-      text, kSections,
-      [&](const std::wstring &section, const std::wstring &key, const std::wstring &value) {
-        for (const SettingKey &entry : kKeys) {
-          if (section != entry.section || key != entry.key)
-            continue;
-          int number = ScanIntOrZero(value);
-          switch (entry.kind) {
-          case Kind::Number:
-            At<int>(settings, entry) = number;
-            break;
-          case Kind::Color:
-            At<COLORREF>(settings, entry) = static_cast<COLORREF>(number);
-            break;
-          case Kind::Switch:
-            At<int>(settings, entry) = number != 0 ? 1 : 0;
-            break;
-          case Kind::Flag:
-            At<bool>(settings, entry) = number != 0;
-            break;
-          case Kind::Text:
-            CopyToField(&At<wchar_t>(settings, entry), entry.capacity, value);
-            break;
-          }
-          return;
-        }
-      });
+  ForEachIniEntry(text,
+                  [&](std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+                    ReadSettingEntry(settings, section, key, value);
+                  });
 }
 
 void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight) {
@@ -256,22 +257,30 @@ void CopyField(AppSettings &to, const AppSettings &from, const SettingKey &key) 
          reinterpret_cast<const char *>(&from) + key.offset, size);
 }
 
-// The stored settings over base, as a load makes them and checked, with 0
-// for a size the file does not give (or gives below the smallest).
-AppSettings StoredSettings(const IniText &text, AppSettings base) {
+} // namespace
+
+AppSettings StartSettingsRead(AppSettings base) {
   base.WinW = 0;
   base.WinH = 0;
-  AssignSettingsFrom(text, base);
-  const bool width = base.WinW >= kSmallestSize, height = base.WinH >= kSmallestSize;
-  // The monitors are asked for only when there is a position to check.
-  bool placed = base.PosX != CW_USEDEFAULT && base.PosY != CW_USEDEFAULT;
-  ValidateSettings(base, placed ? MonitorRects() : std::vector<RECT>(), CaptionBandHeight());
-  base.WinW = width ? base.WinW : 0;
-  base.WinH = height ? base.WinH : 0;
   return base;
 }
 
-} // namespace
+void EndSettingsRead(AppSettings &read) {
+  const bool width = read.WinW >= kSmallestSize, height = read.WinH >= kSmallestSize;
+  // The monitors are asked for only when there is a position to check.
+  bool placed = read.PosX != CW_USEDEFAULT && read.PosY != CW_USEDEFAULT;
+  ValidateSettings(read, placed ? MonitorRects() : std::vector<RECT>(), CaptionBandHeight());
+  read.WinW = width ? read.WinW : 0;
+  read.WinH = height ? read.WinH : 0;
+}
+
+// The stored settings over base, as a load makes them and checked.
+static AppSettings StoredSettings(const IniText &text, AppSettings base) {
+  AppSettings read = StartSettingsRead(base);
+  AssignSettingsFrom(text, read);
+  EndSettingsRead(read);
+  return read;
+}
 
 AppSettings MergeSettings(const AppSettings &untouched, const AppSettings &current,
                           const AppSettings &stored) {
@@ -298,9 +307,13 @@ void LoadSettings() {
 }
 
 void LoadSettingsFrom(const IniText &text, bool readable) {
+  LoadSettingsFrom(StoredSettings(text, g_app.settings), readable);
+}
+
+void LoadSettingsFrom(const AppSettings &stored, bool readable) {
   // A size missing or refused is the default, which the window scales to
   // its DPI when it opens.
-  g_app.settings = StoredSettings(text, g_app.settings);
+  g_app.settings = stored;
   g_app.defaultSize = {g_app.settings.WinW == 0, g_app.settings.WinH == 0};
   ScaleDefaultSize(g_app.settings, g_app.defaultSize, 96);
   g_app.settingsState = readable ? SettingsState::Saved : SettingsState::Unknown;
@@ -312,9 +325,13 @@ void MarkSettingsUntouched() {
 }
 
 bool TakeInStoredSettings(const IniText &text) {
+  return g_app.settingsState == SettingsState::Unknown &&
+         TakeInStoredSettings(StoredSettings(text, StartupSettings()));
+}
+
+bool TakeInStoredSettings(AppSettings stored) {
   if (g_app.settingsState != SettingsState::Unknown)
     return false;
-  AppSettings stored = StoredSettings(text, StartupSettings());
   FillEmptyFace(stored);
   g_app.settings = MergeSettings(g_app.settingsUntouched, g_app.settings, stored);
   bool same = true;

@@ -46,6 +46,14 @@ AppSettings DefaultSettings(); // what the defaults button restores
 
 // Pure pieces of the load and the save, for a given record and text.
 void AssignSettingsFrom(const IniText &text, AppSettings &settings);
+// A read of the settings in the one pass over the file: started from base
+// (its sizes unset), given each line by ReadSettingEntry, then checked
+// (a size the file does not give, or gives too small, stays 0). Lines of
+// other sections and unknown keys change nothing.
+AppSettings StartSettingsRead(AppSettings base);
+void ReadSettingEntry(AppSettings &settings, std::wstring_view section, std::wstring_view key,
+                      std::wstring_view value);
+void EndSettingsRead(AppSettings &read);
 // The checks after loading. A stored position counts only with both
 // coordinates and a reachable caption (of captionHeight pixels).
 void ValidateSettings(AppSettings &settings, const std::vector<RECT> &monitors, int captionHeight);
@@ -56,7 +64,7 @@ void ScaleDefaultSize(AppSettings &settings, DefaultSize defaulted, int dpi);
 // every mode, and when the settings dialog opens.
 void FillEmptyFace(AppSettings &settings);
 // Copies text into a fixed field, cut to fit.
-void CopyToField(wchar_t *field, size_t capacity, const std::wstring &text);
+void CopyToField(wchar_t *field, size_t capacity, std::wstring_view text);
 
 // Whether the record is in the file: Saved; Pending when a save failed and
 // is to be made again; Unknown when the file could not be read at start-up,
@@ -73,6 +81,8 @@ AppSettings MergeSettings(const AppSettings &untouched, const AppSettings &curre
 void LoadSettings();
 // The same from a text already read (readable: whether the file could be read).
 void LoadSettingsFrom(const IniText &text, bool readable);
+// The same from a read of it (started from the record).
+void LoadSettingsFrom(const AppSettings &stored, bool readable);
 // What the record holds now is nobody's change (the window has been placed
 // where the system put it): only later changes count as the user's.
 void MarkSettingsUntouched();
@@ -80,6 +90,8 @@ void MarkSettingsUntouched();
 // read) into the record, keeping each field the user changed meanwhile, and
 // tells the calendar window to follow (kSettingsArrived); true when they came.
 bool TakeInStoredSettings(const IniText &text);
+// The same from a read of it (started from StartupSettings()).
+bool TakeInStoredSettings(AppSettings stored);
 // The one save of the settings, for every caller. Under the lock, changing
 // only the settings' keys; the stored settings are taken in first while
 // they are Unknown. Records the outcome: a failure leaves them Pending (or

@@ -4,21 +4,19 @@
 #include "config/ini_file.h"
 #include "config/numbers.h"
 
-namespace {
-
-const wchar_t kSectionName[] = L"Holidays";
-
-} // namespace
+void ReadHolidayEntry(HolidayMap &map, std::wstring_view key, std::wstring_view value) {
+  // "%d-%d-%d"; a number beyond the int range saturates.
+  int parts[3] = {};
+  if (ScanIntTriple(key, L'-', parts))
+    map.insert_or_assign(MakeDateKey(parts[0], parts[1], parts[2]), std::wstring(value));
+}
 
 void ParseHolidays(const IniText &text, HolidayMap &map) {
   map.clear();
-  ForEachIniEntry(text, kSectionName,
-                  [&](const std::wstring &, const std::wstring &key, const std::wstring &value) {
-                    // "%d-%d-%d"; a number beyond the int range saturates.
-                    int parts[3] = {};
-                    if (!ScanIntTriple(key, L'-', parts))
-                      return;
-                    map.insert_or_assign(MakeDateKey(parts[0], parts[1], parts[2]), value);
+  ForEachIniEntry(text,
+                  [&](std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+                    if (section == kHolidaySection)
+                      ReadHolidayEntry(map, key, value);
                   });
 }
 
@@ -41,10 +39,6 @@ std::wstring BuildHolidayBody(const HolidayMap &map) {
     body += L"\r\n";
   }
   return body;
-}
-
-void LoadHolidays() {
-  ParseHolidays(ReadIniText(), g_app.holidays);
 }
 
 const std::wstring *FindHoliday(int year, int month, int day) {

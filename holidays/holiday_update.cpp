@@ -50,10 +50,18 @@ bool WriteHolidaySection(const HolidayRows &rows) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   const std::wstring body = BuildHolidaySection(rows, now.wYear);
-  return UpdateIniText([&](IniText &text) {
-    ReplaceIniSection(text, L"Holidays", body);
-    return true;
-  });
+  // The calendar shows what was written, read from the text under the lock:
+  // no second read that could fail or see another program's later change.
+  HolidayMap written;
+  if (!UpdateIniText([&](IniText &text) {
+        ReplaceIniSection(text, kHolidaySection, body);
+        ParseHolidays(text, written);
+        return true;
+      }))
+    return false;
+  g_app.holidays.swap(written);
+  RepaintCalendar();
+  return true;
 }
 
 bool UpdateHolidaysFromCommandLine() {
@@ -87,8 +95,6 @@ bool UpdateHolidaysFromDialog(HWND dialog) {
     ShowSaveFailure(dialog);
     return false;
   }
-  LoadHolidays();
-  RepaintCalendar();
   Show(dialog, kUpdated);
   return true;
 }

@@ -12,8 +12,6 @@
 
 namespace {
 
-const wchar_t kSectionName[] = L"Schedules";
-
 // One "%d" of the date-time, cut to 16 bits as a WORD keeps it.
 bool ScanField(std::wstring_view text, size_t &at, WORD &field) {
   int value = 0;
@@ -138,45 +136,77 @@ bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b) {
   return x.wMinute < y.wMinute;
 }
 
+void ReadScheduleEntry(ScheduleRead &read, std::wstring_view value) {
+  MixIniFingerprint(read.fingerprint, value);
+  size_t bar = value.find(L'|');
+  if (bar == std::wstring_view::npos)
+    return;
+  size_t textBegin = bar + 1;
+  size_t textEnd = value.size();
+  size_t restLength = textEnd - textBegin;
+  bool marked = restLength >= 2 && value[textEnd - 2] == L'|' &&
+                (value[textEnd - 1] == L'Y' || value[textEnd - 1] == L'y');
+  if (marked)
+    textEnd -= 2;
+  else if (restLength >= 1 && value[textEnd - 1] == L'|')
+    textEnd -= 1;
+  ScheduleEntry entry = {};
+  if (!ScanDateTime(value.substr(0, bar), entry.when))
+    return;
+  // The entry's own text is its one allocation: unescaped straight from the
+  // file's text into room of the right size.
+  entry.text.reserve(textEnd - textBegin);
+  AppendUnescaped(entry.text, value.data() + textBegin, value.data() + textEnd);
+  entry.markedOld = marked;
+  read.list.push_back(std::move(entry));
+}
+
+void StartScheduleRead(ScheduleRead &read, const IniText &text) {
+  read = ScheduleRead();
+  // Room for every line, reserved once: a list grown step by step would
+  // move through fresh memory several times.
+  read.list.reserve(CountIniLines(text));
+}
+
+ScheduleRead ReadSchedules(const IniText &text) {
+  ScheduleRead read;
+  StartScheduleRead(read, text);
+  ForEachIniEntry(text, [&](std::wstring_view section, std::wstring_view, std::wstring_view value) {
+    if (section == kScheduleSection)
+      ReadScheduleEntry(read, value);
+  });
+  return read;
+}
+
+// The entries flagged in out, taken from list in one pass and returned in
+// order: erasing entry by entry would move every entry below each one again,
+// a long pause for a wide selection in a long list.
+static ScheduleList TakeOut(ScheduleList &list, const std::vector<bool> &out) {
+  ScheduleList taken;
+  size_t kept = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (out[i])
+      taken.push_back(std::move(list[i]));
+    else if (kept++ != i)
+      list[kept - 1] = std::move(list[i]);
+  }
+  list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
+  return taken;
+}
+
+ScheduleList DropOldSchedules(ScheduleList &list) {
+  std::vector<bool> old(list.size());
+  for (size_t i = 0; i < list.size(); ++i)
+    old[i] = list[i].markedOld;
+  return TakeOut(list, old);
+}
+
 ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedAny) {
-  // Counted first so the list is allocated once: growing it step by step
-  // would move a long list several times through fresh memory.
-  size_t count = CountIniEntries(text, kSectionName);
-  ScheduleList list;
-  list.reserve(count);
-  bool dropped = false;
-  ForEachIniEntry(text, kSectionName,
-                  [&](const std::wstring &, const std::wstring &, const std::wstring &value) {
-                    if (value.empty())
-                      return;
-                    size_t bar = value.find(L'|');
-                    if (bar == std::wstring::npos)
-                      return;
-                    size_t textBegin = bar + 1;
-                    size_t textEnd = value.size();
-                    size_t restLength = textEnd - textBegin;
-                    bool marked = restLength >= 2 && value[textEnd - 2] == L'|' &&
-                                  (value[textEnd - 1] == L'Y' || value[textEnd - 1] == L'y');
-                    if (marked)
-                      textEnd -= 2;
-                    else if (restLength >= 1 && value[textEnd - 1] == L'|')
-                      textEnd -= 1;
-                    if (marked && autoDelete) {
-                      dropped = true;
-                      return;
-                    }
-                    ScheduleEntry entry = {};
-                    const wchar_t *data = value.data();
-                    if (!ScanDateTime(std::wstring_view(data, bar), entry.when))
-                      return;
-                    entry.text.reserve(textEnd - textBegin);
-                    AppendUnescaped(entry.text, data + textBegin, data + textEnd);
-                    entry.markedOld = marked;
-                    list.push_back(std::move(entry));
-                  });
+  ScheduleRead read = ReadSchedules(text);
+  bool dropped = autoDelete && !DropOldSchedules(read.list).empty();
   if (droppedAny)
     *droppedAny = dropped;
-  return list;
+  return std::move(read.list);
 }
 
 std::wstring FormatScheduleLine(size_t index, const ScheduleEntry &entry) {
@@ -256,9 +286,9 @@ bool PutSchedulesInto(IniText &text, unsigned long long &written) {
     return false;
   // The body is the last thing in the text, so the lines can go straight
   // after the header: a long list is written without a copy.
-  ReplaceIniSection(text, kSectionName, std::wstring());
+  ReplaceIniSection(text, kScheduleSection, std::wstring());
   AppendScheduleSection(text, g_app.schedules);
-  written = IniSectionFingerprint(text, kSectionName);
+  written = IniSectionFingerprint(text, kScheduleSection);
   return true;
 }
 
@@ -295,26 +325,31 @@ std::vector<bool> FindSchedules(const ScheduleList &list,
 }
 
 bool TakeInFileList(const IniText &text) {
-  ScheduleSync &sync = g_app.scheduleSync;
-  unsigned long long fingerprint = IniSectionFingerprint(text, kSectionName);
-  if (sync.known && fingerprint == sync.fingerprint)
+  const ScheduleSync &sync = g_app.scheduleSync;
+  if (sync.known && IniSectionFingerprint(text, kScheduleSection) == sync.fingerprint)
     return false;
-  ScheduleList merged = ParseSchedules(text, false, nullptr);
+  return TakeInFileList(ReadSchedules(text));
+}
+
+bool TakeInFileList(ScheduleRead read) {
+  ScheduleSync &sync = g_app.scheduleSync;
+  if (sync.known && read.fingerprint == sync.fingerprint)
+    return false;
   for (const ScheduleChange &change : sync.unsaved)
-    ApplyScheduleChange(merged, change);
-  ReplaceList(std::move(merged));
+    ApplyScheduleChange(read.list, change);
+  ReplaceList(std::move(read.list));
   sync.known = true;
-  sync.fingerprint = fingerprint;
+  sync.fingerprint = read.fingerprint;
   return true;
 }
 
 void RestoreSchedulesInto(IniText &text) {
-  ReplaceIniSection(text, kSectionName, std::wstring());
+  ReplaceIniSection(text, kScheduleSection, std::wstring());
   AppendScheduleSection(text, g_app.schedules);
   // The list as it stands is the file's now, this process's unsaved changes
   // in it: the save that follows writes it as it is.
   g_app.scheduleSync.known = true;
-  g_app.scheduleSync.fingerprint = IniSectionFingerprint(text, kSectionName);
+  g_app.scheduleSync.fingerprint = IniSectionFingerprint(text, kScheduleSection);
 }
 
 void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
@@ -324,16 +359,7 @@ void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
     std::vector<const ScheduleEntry *> removed;
     for (const ScheduleEntry &entry : change.removed)
       removed.push_back(&entry);
-    std::vector<bool> gone = FindSchedules(list, std::move(removed));
-    size_t kept = 0;
-    for (size_t i = 0; i < list.size(); ++i) {
-      if (gone[i])
-        continue;
-      if (kept != i)
-        list[kept] = std::move(list[i]);
-      ++kept;
-    }
-    list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
+    TakeOut(list, FindSchedules(list, std::move(removed)));
   }
   // Added entries, an edit's new form among them, are kept even when the
   // entry they replace is gone: what the user just typed is never lost.
@@ -343,26 +369,22 @@ void ApplyScheduleChange(ScheduleList &list, const ScheduleChange &change) {
 void LoadSchedules() {
   bool readable = true;
   IniText text = ReadIniText(&readable);
-  LoadSchedulesFrom(text, readable);
+  LoadSchedulesFrom(ReadSchedules(text), readable);
 }
 
-void LoadSchedulesFrom(const IniText &text, bool readable) {
+void LoadSchedulesFrom(ScheduleRead read, bool readable) {
   ScheduleSync &sync = g_app.scheduleSync;
   sync = ScheduleSync();
   sync.known = readable;
-  sync.fingerprint = IniSectionFingerprint(text, kSectionName);
-  bool dropped = false;
-  ChangeList([&](ScheduleList &list) {
-    list = ParseSchedules(text, g_app.settings.AutoDeleteOldSchedules, &dropped);
-  });
-  if (!dropped)
+  sync.fingerprint = read.fingerprint;
+  ScheduleChange drop;
+  if (g_app.settings.AutoDeleteOldSchedules)
+    drop.removed = DropOldSchedules(read.list);
+  ChangeList([&](ScheduleList &list) { list.swap(read.list); });
+  if (drop.removed.empty())
     return;
   // Nobody waits for this save: when the file is held it is written by the
   // next one.
-  ScheduleChange drop;
-  for (ScheduleEntry &entry : ParseSchedules(text, false, nullptr))
-    if (entry.markedOld)
-      drop.removed.push_back(std::move(entry));
   SaveSchedules(&drop, IniWait::Once);
 }
 
@@ -413,23 +435,11 @@ bool ReplaceSchedule(const ScheduleEntry &old, const ScheduleEntry &entry) {
 bool RemoveSchedules(const std::vector<size_t> &indices) {
   ScheduleChange change;
   ChangeList([&](ScheduleList &list) {
-    // One pass over the list: erasing entry by entry would move every entry
-    // below each one again, a long pause for a wide selection in a long list.
     std::vector<bool> chosen(list.size(), false);
     for (size_t index : indices)
       if (index < chosen.size())
         chosen[index] = true;
-    size_t kept = 0;
-    for (size_t i = 0; i < chosen.size(); ++i) {
-      if (chosen[i]) {
-        change.removed.push_back(std::move(list[i]));
-      } else {
-        if (kept != i)
-          list[kept] = std::move(list[i]);
-        ++kept;
-      }
-    }
-    list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
+    change.removed = TakeOut(list, chosen);
   });
   return SaveSchedules(&change);
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "calendar/month_grid.h"
@@ -26,9 +27,26 @@ bool SameScheduleEntry(const ScheduleEntry &a, const ScheduleEntry &b);
 // Strict weak order by year, month, day, hour, minute as numbers.
 bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b);
 
+constexpr std::wstring_view kScheduleSection = L"Schedules";
+
 // Pure pieces of the load and the save.
-// Schedules of every "[Schedules]" section in file order; marked ones are
-// dropped when autoDelete is on, and *droppedAny tells whether any was.
+// What a read of the section gives: the schedules of every "[Schedules]"
+// section in file order, and the section's fingerprint.
+struct ScheduleRead {
+  ScheduleList list;
+  unsigned long long fingerprint = kIniFingerprintStart;
+};
+// A read built line by line, in the one pass over the file that reads the
+// other sections too: started (room for every line of text reserved once),
+// then given each value of the section in file order.
+void StartScheduleRead(ScheduleRead &read, const IniText &text);
+void ReadScheduleEntry(ScheduleRead &read, std::wstring_view value);
+// The same for the section alone.
+ScheduleRead ReadSchedules(const IniText &text);
+// Takes the entries marked old out of list, in order, and returns them.
+ScheduleList DropOldSchedules(ScheduleList &list);
+// The section's schedules; marked ones are dropped when autoDelete is on,
+// and *droppedAny tells whether any was.
 ScheduleList ParseSchedules(const IniText &text, bool autoDelete, bool *droppedAny);
 // The date-time as stored and listed: "yyyy/mm/dd hh:mm".
 void AppendScheduleWhen(std::wstring &out, const SYSTEMTIME &when);
@@ -65,9 +83,10 @@ struct ScheduleSync {
 // On the process-wide list. Only these change it; after each it is sorted
 // by date-time (same minutes in their order) and an open schedule list
 // shows it at once.
-void LoadSchedules(); // saves at once when marked schedules were dropped
-// The same from a text already read (readable: whether the file could be read).
-void LoadSchedulesFrom(const IniText &text, bool readable);
+// Saves at once when marked schedules were dropped (AutoDeleteOldSchedules).
+void LoadSchedules();
+// The same from a read of the text (readable: whether the file could be read).
+void LoadSchedulesFrom(ScheduleRead read, bool readable);
 // Writes this process's unsaved changes, change among them, under the lock:
 // when another process has changed the section since this one last read or
 // wrote it, they are applied to the file's list, which then becomes the
@@ -89,6 +108,8 @@ bool RemoveSchedules(const std::vector<size_t> &indices);
 // unsaved changes applied becomes the list; true when it did. text: the
 // file as read under the lock.
 bool TakeInFileList(const IniText &text);
+// The same from a read of it made already.
+bool TakeInFileList(ScheduleRead read);
 // For a file found missing or empty: the whole list as its section, taken
 // as what the file holds, so the save that follows writes it.
 void RestoreSchedulesInto(IniText &text);

@@ -94,8 +94,8 @@ TEST(IniFuzz, RandomBytesDecodeEncodeAndReadWithoutHarm) {
     // Whatever was read is written back whole and reads the same again.
     EXPECT_EQ(DecodeIniBytes(EncodeIniText(text)), text);
     size_t entries = 0;
-    ForEachIniEntry(
-        text, [&](const std::wstring &, const std::wstring &, const std::wstring &) { ++entries; });
+    ForEachIniEntry(text,
+                    [&](std::wstring_view, std::wstring_view, std::wstring_view) { ++entries; });
     EXPECT_LE(entries, text.size());
   }
   std::printf("[reliability] random bytes as calendar.ini (invalid UTF-8, zero bytes) | 3000 | no "
@@ -112,10 +112,10 @@ TEST(IniFuzz, SetThenReadGivesTheValueBack) {
     // The key's first occurrence in its section's first piece is what was set.
     bool found = false;
     std::wstring seen;
-    ForEachIniEntry(text, [&](const std::wstring &s, const std::wstring &k, const std::wstring &v) {
+    ForEachIniEntry(text, [&](std::wstring_view s, std::wstring_view k, std::wstring_view v) {
       if (s == section && k == key && !found) {
         found = true;
-        seen = v;
+        seen = std::wstring(v);
       }
     });
     ASSERT_TRUE(found) << "round " << round;
@@ -140,17 +140,11 @@ TEST(IniFuzz, ReplaceLeavesOneSectionLastWithExactlyItsBody) {
     ASSERT_GE(text.size(), body.size() + 13);
     EXPECT_EQ(text.compare(text.size() - body.size() - 13, 13, L"[Schedules]\r\n"), 0);
     std::vector<std::wstring> read;
-    ForEachIniEntry(text, [&](const std::wstring &s, const std::wstring &, const std::wstring &v) {
+    ForEachIniEntry(text, [&](std::wstring_view s, std::wstring_view, std::wstring_view v) {
       if (s == L"Schedules")
-        read.push_back(v);
+        read.emplace_back(v);
     });
     EXPECT_EQ(read, values) << "round " << round;
-    std::vector<std::wstring> alone;
-    ForEachIniEntry(text, L"Schedules",
-                    [&](const std::wstring &, const std::wstring &, const std::wstring &v) {
-                      alone.push_back(v);
-                    });
-    EXPECT_EQ(alone, values) << "round " << round;
     // Replacing again with the same body changes nothing.
     IniText again = text;
     ReplaceIniSection(again, L"Schedules", body);
@@ -171,17 +165,19 @@ TEST(IniFuzz, HugeInputsStayWhole) {
   for (int i = 0; i < 200000; ++i)
     text += L"no equals sign\r\n";
   text += L"last=entry\r\n";
-  EXPECT_EQ(CountIniEntries(text, L"Schedules"), 1u);
   SetIniInt(text, L"Window", L"WinH", 320);
   ReplaceIniSection(text, L"S5000", L"k=w\r\n");
   AppSettings settings = StartupSettings();
   AssignSettingsFrom(text, settings);
   EXPECT_EQ(settings.WinW, 2147483647);
   EXPECT_EQ(settings.WinH, 320);
-  size_t sections = 0;
-  ForEachIniEntry(
-      text, [&](const std::wstring &, const std::wstring &, const std::wstring &) { ++sections; });
+  size_t sections = 0, schedules = 0;
+  ForEachIniEntry(text, [&](std::wstring_view section, std::wstring_view, std::wstring_view) {
+    ++sections;
+    schedules += section == L"Schedules";
+  });
   EXPECT_EQ(sections, 10000u + 3u);
+  EXPECT_EQ(schedules, 1u);
   std::printf("[reliability] a line of 100,000 characters, 10,000 sections, 200,000 lines "
               "without a key | 1 | set, replace and load work; the 100,000-digit number "
               "saturates\n");

@@ -15,9 +15,10 @@ using Entry = std::tuple<std::wstring, std::wstring, std::wstring>;
 
 std::vector<Entry> Entries(const IniText &text) {
   std::vector<Entry> entries;
-  ForEachIniEntry(text,
-                  [&](const std::wstring &section, const std::wstring &key,
-                      const std::wstring &value) { entries.emplace_back(section, key, value); });
+  ForEachIniEntry(
+      text, [&](std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+        entries.emplace_back(std::wstring(section), std::wstring(key), std::wstring(value));
+      });
   return entries;
 }
 

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "app/app_state.h"
+#include "config/ini_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -85,13 +86,13 @@ TEST(HolidayFile, LoadReplacesTheProcessWideMap) {
                  "\xEF\xBB\xBF[Holidays]\n2026-01-01=\xE5\x85\x83\xE6\x97\xA5\n"
                  "[Schedules]\n0001=2026/01/02 00:00|x|\n");
   g_app.holidays[MakeDateKey(2026, 2, 11)] = L"stale";
-  LoadHolidays();
+  ParseHolidays(ReadIniText(), g_app.holidays);
   ASSERT_NE(FindHoliday(2026, 1, 1), nullptr);
   EXPECT_EQ(*FindHoliday(2026, 1, 1), L"元日");
   EXPECT_EQ(FindHoliday(2026, 2, 11), nullptr);
   EXPECT_EQ(FindHoliday(2026, 1, 2), nullptr);
 
   DeleteFileW(dir.File(L"calendar.ini").c_str());
-  LoadHolidays();
+  ParseHolidays(ReadIniText(), g_app.holidays);
   EXPECT_TRUE(g_app.holidays.empty());
 }

@@ -65,7 +65,7 @@ TEST(WriteHolidaySection, PutsOneSectionAtTheEndAndKeepsEveryOtherLine) {
                 Utf8(L"[Holidays]\r\n" + Date(0, L"05-05") + L"=こどもの日\r\n" +
                      Date(0, L"05-05") + L"=later name\r\n" + Date(1, L"01-01") + L"=元日\r\n"));
 
-  LoadHolidays();
+  // The calendar shows what was written, without reading the file again.
   ASSERT_NE(FindHoliday(CurrentYear(), 5, 5), nullptr);
   EXPECT_EQ(*FindHoliday(CurrentYear(), 5, 5), L"later name");
   EXPECT_EQ(FindHoliday(CurrentYear() - 1, 1, 1), nullptr);
@@ -76,7 +76,6 @@ TEST(WriteHolidaySection, PutsOneSectionAtTheEndAndKeepsEveryOtherLine) {
   ASSERT_TRUE(WriteHolidaySection({{Date(0, L"01-01"), L"元日"}}));
   EXPECT_EQ(ReadFileBytes(fresh.path),
             kBom + Utf8(L"[Holidays]\r\n" + Date(0, L"01-01") + L"=元日\r\n"));
-  LoadHolidays();
 }
 
 TEST(WriteHolidaySection, LeavesAReadOnlyOrLockedFileAsItWas) {
@@ -188,7 +187,7 @@ TEST(UpdateHolidaysFromDialog, AsksThenWritesReloadsAndRepaints) {
     ASSERT_TRUE(WriteFileBytes(ini, kOtherSections));
     if (c.readOnly)
       SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
-    LoadHolidays();
+    ParseHolidays(ReadIniText(), g_app.holidays);
     SetWindowTextW(urlField, c.path.empty() ? L"" : server.Url(c.path).c_str());
     UpdateWindow(mainWindow);
     PumpMessages();
