@@ -85,19 +85,7 @@ void EnsureIniFile(const wchar_t *iniPath) {
   WriteFile(file.Get(), kBom, sizeof kBom, &written, nullptr);
 }
 
-namespace {
-
-// What calendar.ini holds, each part as its store reads it.
-struct StoredIni {
-  AppSettings settings;
-  HolidayMap holidays;
-  ScheduleRead schedules;
-};
-
-// The one pass over the file's text: each line goes to the reader of its
-// section, read in place.
-void ReadStoredIni(const IniText &text, const AppSettings &settingsBase, StoredIni &stored) {
-  stored.settings = StartSettingsRead(settingsBase);
+void ReadStoredIni(const IniText &text, StoredIni &stored) {
   StartScheduleRead(stored.schedules, text);
   ForEachIniEntry(text,
                   [&](std::wstring_view section, std::wstring_view key, std::wstring_view value) {
@@ -108,20 +96,15 @@ void ReadStoredIni(const IniText &text, const AppSettings &settingsBase, StoredI
                     else
                       ReadSettingEntry(stored.settings, section, key, value);
                   });
-  EndSettingsRead(stored.settings);
 }
-
-} // namespace
 
 void LoadCalendarIni() {
   bool readable = true;
-  IniText text = ReadIniText(&readable);
-  ParseCalendarIni(text, readable);
-}
-
-void ParseCalendarIni(const IniText &text, bool readable) {
+  const IniText text = ReadIniText(&readable);
   StoredIni stored;
-  ReadStoredIni(text, g_app.settings, stored);
+  stored.settings = StartSettingsRead(g_app.settings);
+  ReadStoredIni(text, stored);
+  EndSettingsRead(stored.settings);
   LoadSettingsFrom(stored.settings, readable);
   FillEmptyFace(g_app.settings);
   MarkSettingsUntouched();
@@ -136,7 +119,9 @@ bool ReloadCalendarIni() {
   if (!readable || (text.empty() && showing))
     return false;
   StoredIni stored;
-  ReadStoredIni(text, StartupSettings(), stored);
+  stored.settings = StartSettingsRead(StartupSettings());
+  ReadStoredIni(text, stored);
+  EndSettingsRead(stored.settings);
   TakeInStoredSettings(stored.settings);
   TakeInFileList(std::move(stored.schedules));
   if (stored.holidays != g_app.holidays) {

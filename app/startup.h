@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include "config/ini_text.h"
+#include "config/settings.h"
+#include "holidays/holiday_store.h"
+#include "schedules/schedule_store.h"
 
 enum class RunMode { Window, UpdateHolidays, Schedule };
 
@@ -23,8 +26,16 @@ void EnsureIniFile(const wchar_t *iniPath);
 // One read of calendar.ini for the settings, the holidays and the
 // schedules, before any window: the first frame shows the file as it is.
 void LoadCalendarIni();
-// The same from a text already read (readable: whether the file could be read).
-void ParseCalendarIni(const IniText &text, bool readable);
+// What calendar.ini holds, each part as its store reads it, from the one
+// pass over its text that every read of the whole file makes: each line
+// goes to the reader of its section, read in place. The settings' read is
+// started by the caller (StartSettingsRead) and checked after it.
+struct StoredIni {
+  AppSettings settings;
+  HolidayMap holidays;
+  ScheduleRead schedules;
+};
+void ReadStoredIni(const IniText &text, StoredIni &stored);
 // What other programs wrote since, under the lock, without waiting: the
 // file's schedules (this process's unsaved changes kept) and holidays, and
 // the settings while they were never seen. False when the file could not be

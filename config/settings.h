@@ -47,9 +47,9 @@ AppSettings DefaultSettings(); // what the defaults button restores
 // Pure pieces of the load and the save, for a given record and text.
 void AssignSettingsFrom(const IniText &text, AppSettings &settings);
 // A read of the settings in the one pass over the file: started from base
-// (its sizes unset), given each line by ReadSettingEntry, then checked
-// (a size the file does not give, or gives too small, stays 0). Lines of
-// other sections and unknown keys change nothing.
+// (its sizes unset), given each line by ReadSettingEntry, then checked as
+// ValidateSettings checks (a size the file does not give, or gives too
+// small, stays 0). Lines of other sections and unknown keys change nothing.
 AppSettings StartSettingsRead(AppSettings base);
 void ReadSettingEntry(AppSettings &settings, std::wstring_view section, std::wstring_view key,
                       std::wstring_view value);
