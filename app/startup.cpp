@@ -85,8 +85,8 @@ void EnsureIniFile(const wchar_t *iniPath) {
   WriteFile(file.Get(), kBom, sizeof kBom, &written, nullptr);
 }
 
-void ReadStoredIni(const IniText &text, StoredIni &stored) {
-  StartScheduleRead(stored.schedules, text);
+void ReadStoredIni(const IniText &text, StoredIni &stored, bool withList) {
+  StartScheduleRead(stored.schedules, text, withList);
   ForEachIniEntry(text,
                   [&](std::wstring_view section, std::wstring_view key, std::wstring_view value) {
                     if (section == kScheduleSection)
@@ -103,7 +103,7 @@ void LoadCalendarIni() {
   const IniText text = ReadIniText(&readable);
   StoredIni stored;
   stored.settings = StartSettingsRead(g_app.settings);
-  ReadStoredIni(text, stored);
+  ReadStoredIni(text, stored, true);
   EndSettingsRead(stored.settings);
   LoadSettingsFrom(stored.settings, readable);
   FillEmptyFace(g_app.settings);
@@ -120,10 +120,12 @@ bool ReloadCalendarIni() {
     return false;
   StoredIni stored;
   stored.settings = StartSettingsRead(StartupSettings());
-  ReadStoredIni(text, stored);
+  // Most reloads follow this process's own saves: the schedules are parsed
+  // only when their fingerprint says another program changed them.
+  ReadStoredIni(text, stored, false);
   EndSettingsRead(stored.settings);
   TakeInStoredSettings(stored.settings);
-  TakeInFileList(std::move(stored.schedules));
+  TakeInFileList(text, stored.schedules.fingerprint);
   if (stored.holidays != g_app.holidays) {
     g_app.holidays.swap(stored.holidays);
     RepaintCalendar();

@@ -29,13 +29,14 @@ void LoadCalendarIni();
 // What calendar.ini holds, each part as its store reads it, from the one
 // pass over its text that every read of the whole file makes: each line
 // goes to the reader of its section, read in place. The settings' read is
-// started by the caller (StartSettingsRead) and checked after it.
+// started by the caller (StartSettingsRead) and checked after it; without
+// withList the schedules give their fingerprint alone.
 struct StoredIni {
   AppSettings settings;
   HolidayMap holidays;
   ScheduleRead schedules;
 };
-void ReadStoredIni(const IniText &text, StoredIni &stored);
+void ReadStoredIni(const IniText &text, StoredIni &stored, bool withList);
 // What other programs wrote since, under the lock, without waiting: the
 // file's schedules (this process's unsaved changes kept) and holidays, and
 // the settings while they were never seen. False when the file could not be

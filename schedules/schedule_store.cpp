@@ -138,6 +138,8 @@ bool ScheduleEarlier(const ScheduleEntry &a, const ScheduleEntry &b) {
 
 void ReadScheduleEntry(ScheduleRead &read, std::wstring_view value) {
   MixIniFingerprint(read.fingerprint, value);
+  if (!read.withList)
+    return;
   size_t bar = value.find(L'|');
   if (bar == std::wstring_view::npos)
     return;
@@ -161,16 +163,18 @@ void ReadScheduleEntry(ScheduleRead &read, std::wstring_view value) {
   read.list.push_back(std::move(entry));
 }
 
-void StartScheduleRead(ScheduleRead &read, const IniText &text) {
+void StartScheduleRead(ScheduleRead &read, const IniText &text, bool withList) {
   read = ScheduleRead();
+  read.withList = withList;
   // Room for every line, reserved once: a list grown step by step would
   // move through fresh memory several times.
-  read.list.reserve(CountIniLines(text));
+  if (withList)
+    read.list.reserve(CountIniLines(text));
 }
 
 ScheduleRead ReadSchedules(const IniText &text) {
   ScheduleRead read;
-  StartScheduleRead(read, text);
+  StartScheduleRead(read, text, true);
   ForEachIniEntry(text, [&](std::wstring_view section, std::wstring_view, std::wstring_view value) {
     if (section == kScheduleSection)
       ReadScheduleEntry(read, value);
@@ -325,16 +329,14 @@ std::vector<bool> FindSchedules(const ScheduleList &list,
 }
 
 bool TakeInFileList(const IniText &text) {
-  const ScheduleSync &sync = g_app.scheduleSync;
-  if (sync.known && IniSectionFingerprint(text, kScheduleSection) == sync.fingerprint)
-    return false;
-  return TakeInFileList(ReadSchedules(text));
+  return TakeInFileList(text, IniSectionFingerprint(text, kScheduleSection));
 }
 
-bool TakeInFileList(ScheduleRead read) {
+bool TakeInFileList(const IniText &text, unsigned long long fingerprint) {
   ScheduleSync &sync = g_app.scheduleSync;
-  if (sync.known && read.fingerprint == sync.fingerprint)
+  if (sync.known && fingerprint == sync.fingerprint)
     return false;
+  ScheduleRead read = ReadSchedules(text);
   for (const ScheduleChange &change : sync.unsaved)
     ApplyScheduleChange(read.list, change);
   ReplaceList(std::move(read.list));

@@ -35,11 +35,12 @@ constexpr std::wstring_view kScheduleSection = L"Schedules";
 struct ScheduleRead {
   ScheduleList list;
   unsigned long long fingerprint = kIniFingerprintStart;
+  bool withList = true; // false: the fingerprint alone
 };
 // A read built line by line, in the one pass over the file that reads the
 // other sections too: started (room for every line of text reserved once),
 // then given each value of the section in file order.
-void StartScheduleRead(ScheduleRead &read, const IniText &text);
+void StartScheduleRead(ScheduleRead &read, const IniText &text, bool withList);
 void ReadScheduleEntry(ScheduleRead &read, std::wstring_view value);
 // The same for the section alone.
 ScheduleRead ReadSchedules(const IniText &text);
@@ -108,8 +109,9 @@ bool RemoveSchedules(const std::vector<size_t> &indices);
 // unsaved changes applied becomes the list; true when it did. text: the
 // file as read under the lock.
 bool TakeInFileList(const IniText &text);
-// The same from a read of it made already.
-bool TakeInFileList(ScheduleRead read);
+// The same, with the section's fingerprint taken already (by the one pass
+// over the file): the section is parsed only when it changed.
+bool TakeInFileList(const IniText &text, unsigned long long fingerprint);
 // For a file found missing or empty: the whole list as its section, taken
 // as what the file holds, so the save that follows writes it.
 void RestoreSchedulesInto(IniText &text);
