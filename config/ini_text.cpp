@@ -175,24 +175,28 @@ void AppendUtf8(IniDecoder &decoder, const char *bytes, size_t size) {
   decoder.zeros += CountZeroBytes(std::string_view(bytes, size));
 }
 
-// The bytes after the last line end wait for the rest of their line.
+// Decoded up to a line end with no first byte of a character among the two
+// bytes before it; the bytes after it wait for the rest of their line. A
+// converter meeting the end of its input inside a character may take the
+// bytes left as part of it: a piece cut so leaves it none to take.
 void FeedUtf8(IniDecoder &decoder, const char *bytes, size_t size) {
-  const char *end = bytes + size;
-  const char *lineEnd = end;
-  while (lineEnd > bytes && lineEnd[-1] != '\n')
-    --lineEnd;
-  if (lineEnd == bytes) {
+  auto notLead = [](char c) { return static_cast<unsigned char>(c) < 0xC0; };
+  size_t cut = size;
+  while (cut >= 3 &&
+         !(bytes[cut - 1] == '\n' && notLead(bytes[cut - 2]) && notLead(bytes[cut - 3])))
+    --cut;
+  if (cut < 3) {
     decoder.pending.append(bytes, size);
     return;
   }
   if (!decoder.pending.empty()) {
-    decoder.pending.append(bytes, static_cast<size_t>(lineEnd - bytes));
+    decoder.pending.append(bytes, cut);
     AppendUtf8(decoder, decoder.pending.data(), decoder.pending.size());
     decoder.pending.clear();
   } else {
-    AppendUtf8(decoder, bytes, static_cast<size_t>(lineEnd - bytes));
+    AppendUtf8(decoder, bytes, cut);
   }
-  decoder.pending.assign(lineEnd, static_cast<size_t>(end - lineEnd));
+  decoder.pending.assign(bytes + cut, size - cut);
 }
 
 } // namespace

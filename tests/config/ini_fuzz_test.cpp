@@ -102,6 +102,32 @@ TEST(IniFuzz, RandomBytesDecodeEncodeAndReadWithoutHarm) {
               "crash; decode, encode and decode again give the same text\n");
 }
 
+TEST(IniFuzz, BytesInPiecesDecodeAsTheWhole) {
+  // Marked UTF-8 is decoded line by line as it arrives: cuts anywhere, inside
+  // a character too, give the text and verdict of the whole. (The file ends
+  // in plain text: a converter may take what follows a character cut short
+  // by the end of its input as part of it.)
+  std::mt19937 random(20261208);
+  const char kPieces[] = "[A]\r\nk=\xE4\xBA\x88\xE5\xAE\x9A\n\xE4\xBA\r\n\xFF\x80\0=\n\n";
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes = round % 3 ? "\xEF\xBB\xBF" : "";
+    for (size_t i = random() % 200; i > 0; --i)
+      bytes += kPieces[random() % (sizeof kPieces - 1)];
+    bytes += "k\r\n";
+    const DecodedIni whole = DecodeIniFile(bytes);
+    IniDecoder decoder;
+    StartIniDecode(decoder, bytes.size());
+    for (size_t at = 0; at < bytes.size();) {
+      size_t piece = std::min<size_t>(bytes.size() - at, random() % 9);
+      FeedIniBytes(decoder, bytes.data() + at, piece);
+      at += piece;
+    }
+    const DecodedIni pieces = EndIniDecode(decoder);
+    ASSERT_EQ(pieces.text, whole.text) << "round " << round;
+    ASSERT_EQ(pieces.encoding, whole.encoding) << "round " << round;
+  }
+}
+
 TEST(IniFuzz, SetThenReadGivesTheValueBack) {
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
