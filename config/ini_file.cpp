@@ -34,17 +34,33 @@ DWORD TimeLeft(ULONGLONG end) {
   return now >= end ? 0 : static_cast<DWORD>(end - now);
 }
 
-bool WriteAll(HANDLE file, const std::string &bytes) {
+bool WriteAll(HANDLE file, const char *bytes, size_t size) {
   size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+  while (done < size) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1 << 20));
     DWORD written = 0;
     // A nearly full disk can accept part of a write and report success.
-    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+    if (!WriteFile(file, bytes + done, chunk, &written, nullptr) || written == 0)
       return false;
     done += written;
   }
   return true;
+}
+
+// The text's bytes, encoded piece by piece as they are written. A file
+// larger than the program reads back is never written: it would lose
+// everything at the next start.
+bool WriteText(HANDLE file, const IniText &text) {
+  IniEncoder encoder;
+  encoder.text = &text;
+  unsigned long long total = 0;
+  for (std::string_view bytes; !(bytes = NextIniBytes(encoder)).empty();) {
+    total += bytes.size();
+    if (total > static_cast<unsigned long long>(g_app.iniLimits.largestFile) ||
+        !WriteAll(file, bytes.data(), bytes.size()))
+      return false;
+  }
+  return !encoder.failed;
 }
 
 // Renames the open temporary file over target. Done through the handle, which
@@ -248,12 +264,6 @@ DecodedIni ReadIniFile(ULONGLONG end, bool &readable) {
 bool WriteTo(const std::wstring &target, const IniText &text, ULONGLONG end) {
   if (text.empty() || target.empty() || !TargetWritable(target))
     return false;
-  // A file larger than the program reads back is never written: it would
-  // lose everything at the next start.
-  const std::string bytes = EncodeIniText(text);
-  if (bytes.size() <= 3 ||
-      bytes.size() > static_cast<unsigned long long>(g_app.iniLimits.largestFile))
-    return false;
 
   const std::wstring folder = FolderOf(target);
   FileOwner file;
@@ -268,7 +278,7 @@ bool WriteTo(const std::wstring &target, const IniText &text, ULONGLONG end) {
   }
   if (!file)
     return false;
-  bool ok = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()) &&
+  bool ok = WriteText(file.Get(), text) && FlushFileBuffers(file.Get()) &&
             RetryWhileHeld(end, [&] { return RenameOver(file.Get(), target); });
   if (!ok) {
     FILE_DISPOSITION_INFO dispose = {TRUE};

@@ -252,21 +252,32 @@ DecodedIni DecodeIniFile(const std::string &bytes) {
   return EndIniDecode(decoder);
 }
 
-IniText DecodeIniBytes(const std::string &bytes) {
-  return DecodeIniFile(bytes).text;
-}
-
-std::string EncodeIniText(const IniText &text) {
-  // One pass into room for the most bytes the units can make (three each).
-  std::string bytes("\xEF\xBB\xBF");
-  if (text.empty() || text.size() > INT_MAX / 3)
-    return bytes;
-  int room = static_cast<int>(text.size() * 3);
-  bytes.resize(3 + static_cast<size_t>(room));
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[3],
-                                 room, nullptr, nullptr);
-  bytes.resize(3 + static_cast<size_t>(size > 0 ? size : 0));
-  return bytes;
+std::string_view NextIniBytes(IniEncoder &encoder) {
+  if (!encoder.marked) {
+    encoder.marked = true;
+    return std::string_view(kUtf8Mark, 3);
+  }
+  const IniText &text = *encoder.text;
+  if (encoder.at >= text.size())
+    return std::string_view();
+  // One small buffer used again for every piece: a long file's bytes never
+  // stand in memory whole beside its text.
+  constexpr size_t kUnits = 1 << 15;
+  encoder.piece.resize(kUnits * 3);
+  size_t count = std::min(kUnits, text.size() - encoder.at);
+  // Both halves of a surrogate pair go into one piece, or each would be
+  // written as a replacement mark.
+  if (encoder.at + count < text.size() && IS_HIGH_SURROGATE(text[encoder.at + count - 1]))
+    --count;
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data() + encoder.at, static_cast<int>(count),
+                                 &encoder.piece[0], static_cast<int>(encoder.piece.size()), nullptr,
+                                 nullptr);
+  encoder.at += count;
+  if (size <= 0) {
+    encoder.failed = true;
+    return std::string_view();
+  }
+  return std::string_view(encoder.piece.data(), static_cast<size_t>(size));
 }
 
 void MixIniFingerprint(unsigned long long &hash, std::wstring_view value) {
@@ -295,10 +306,6 @@ unsigned long long IniSectionFingerprint(const IniText &text, std::wstring_view 
       MixIniFingerprint(hash, value);
   });
   return hash;
-}
-
-size_t CountIniLines(const IniText &text) {
-  return static_cast<size_t>(std::count(text.begin(), text.end(), L'\n')) + 1;
 }
 
 namespace {

@@ -74,10 +74,19 @@ struct IniDecoder {
 void StartIniDecode(IniDecoder &decoder, size_t expectedBytes);
 void FeedIniBytes(IniDecoder &decoder, const char *bytes, size_t size);
 DecodedIni EndIniDecode(IniDecoder &decoder);
-// The text alone.
-IniText DecodeIniBytes(const std::string &bytes);
-// Text to the bytes of the file: the byte-order mark, then UTF-8.
-std::string EncodeIniText(const IniText &text);
+// Text to the bytes of the file, the byte-order mark then UTF-8, in pieces
+// of at most 96 KiB: each call gives the next, an empty one at the end (or
+// with failed set, when the text could not be converted). No piece ends
+// inside a surrogate pair. The text, set before the first call, must outlive
+// the encoder.
+struct IniEncoder {
+  const IniText *text = nullptr;
+  size_t at = 0;       // units given so far
+  bool marked = false; // the byte-order mark given
+  bool failed = false;
+  std::string piece;
+};
+std::string_view NextIniBytes(IniEncoder &encoder);
 
 // Calls visit(section, key, value) for every key=value line below a
 // non-empty section header, in file order, with views into the text: the
@@ -104,8 +113,6 @@ template <typename Visit> void ForEachIniEntry(const IniText &text, Visit visit)
 constexpr unsigned long long kIniFingerprintStart = 14695981039346656037ULL;
 void MixIniFingerprint(unsigned long long &hash, std::wstring_view value);
 unsigned long long IniSectionFingerprint(const IniText &text, std::wstring_view section);
-// How many lines the text has at most: room enough for its entries.
-size_t CountIniLines(const IniText &text);
 // Sets one key in one section, in place, at the occurrence the loaders read
 // (the last one in any piece of the section); a missing key is added at the
 // end of the section's first piece, a missing section at the end.

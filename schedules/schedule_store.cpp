@@ -169,7 +169,7 @@ void StartScheduleRead(ScheduleRead &read, const IniText &text, bool withList) {
   // Room for every line, reserved once: a list grown step by step would
   // move through fresh memory several times.
   if (withList)
-    read.list.reserve(CountIniLines(text));
+    read.list.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), L'\n')) + 1);
 }
 
 ScheduleRead ReadSchedules(const IniText &text) {

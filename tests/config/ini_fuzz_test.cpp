@@ -13,6 +13,7 @@
 
 #include "config/ini_text.h"
 #include "config/settings.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -393,3 +393,16 @@ void RegisterPixelFontsOnce() {
   }();
   (void)registered;
 }
+
+IniText DecodeIniBytes(const std::string &bytes) {
+  return DecodeIniFile(bytes).text;
+}
+
+std::string EncodeIniText(const IniText &text) {
+  std::string bytes;
+  IniEncoder encoder;
+  encoder.text = &text;
+  for (std::string_view piece; !(piece = NextIniBytes(encoder)).empty();)
+    bytes += piece;
+  return bytes;
+}

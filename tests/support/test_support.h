@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "config/ini_text.h"
 #include "schedules/schedule_store.h"
 
 // The UTF-8 byte-order mark calendar.ini starts with.
@@ -33,6 +34,9 @@ std::string ReadFileBytes(const std::wstring &path);
 bool WriteFileBytes(const std::wstring &path, const std::string &bytes);
 bool FileExists(const std::wstring &path);
 std::string Utf8(const std::wstring &text);
+// calendar.ini's bytes and text, as the product reads and writes them.
+IniText DecodeIniBytes(const std::string &bytes);
+std::string EncodeIniText(const IniText &text);
 // Text as an older Notepad saves it: UTF-16 with its mark (either order), or
 // code page 932 (its "ANSI" on a Japanese system).
 std::string Utf16Bytes(const std::wstring &text, bool bigEndian);
