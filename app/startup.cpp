@@ -123,8 +123,10 @@ bool ReloadCalendarIni() {
   // Most reloads follow this process's own saves: the schedules are parsed
   // only when their fingerprint says another program changed them.
   ReadStoredIni(text, stored, false);
-  EndSettingsRead(stored.settings);
-  TakeInStoredSettings(stored.settings);
+  if (!SettingsKnown()) {
+    EndSettingsRead(stored.settings);
+    TakeInStoredSettings(stored.settings);
+  }
   TakeInFileList(text, stored.schedules.fingerprint);
   if (stored.holidays != g_app.holidays) {
     g_app.holidays.swap(stored.holidays);
