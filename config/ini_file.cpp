@@ -371,13 +371,11 @@ bool WithIniLock(IniWait wait,
 
 } // namespace
 
-IniText ReadIniText(bool *readable, IniWait wait, IniEncoding *encoding) {
+IniText ReadIniText(bool *readable, IniWait wait) {
   bool ok = true;
   DecodedIni decoded = ReadIniFile(WaitEnd(wait), ok);
   if (readable)
     *readable = ok;
-  if (encoding)
-    *encoding = decoded.encoding;
   return std::move(decoded.text);
 }
 

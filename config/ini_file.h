@@ -17,9 +17,7 @@ enum class IniWait { Patient, Once };
 // The file's text; empty when it is missing, empty or cannot be read. When
 // readable is given it tells whether the content is known: false when the
 // file exists but could not be opened or read (locked, no access, too large).
-// encoding, when given, tells how the bytes were read.
-IniText ReadIniText(bool *readable = nullptr, IniWait wait = IniWait::Patient,
-                    IniEncoding *encoding = nullptr);
+IniText ReadIniText(bool *readable = nullptr, IniWait wait = IniWait::Patient);
 // The same under the lock, so that no other Dayglass process's change is
 // half seen.
 IniText ReadIniTextLocked(bool *readable, IniWait wait);

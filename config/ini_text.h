@@ -1,7 +1,6 @@
 // calendar.ini as one wide string: the byte form, the line rules every
 // loader shares, and the edits the savers make. Pure text, no file access.
 #pragma once
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
